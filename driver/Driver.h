@@ -1,0 +1,133 @@
+// Windows-side driver for tests and the demo: starts programs the way the
+// desktop does, with exact command lines, and watches what they show.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace driver {
+
+// Folder of the running program (the build's bin folder), with a trailing backslash.
+std::string BinDir();
+
+// Path of a program beside the running one: BinPath("Setup.exe").
+std::string BinPath(const std::string& name);
+
+struct StartOptions {
+    std::string application;              // empty: taken from the command line
+    std::string commandLine;              // passed byte for byte
+    std::string currentDirectory;         // empty: the driver's own
+    std::map<std::string, std::string> environment; // added to (or replacing in) the driver's own
+    std::vector<std::string> unsetEnvironment;       // removed from the driver's own
+};
+
+// One started program. No console is inherited (DETACHED_PROCESS), as from the desktop.
+class Process {
+public:
+    Process() = default;
+    Process(Process&&) noexcept;
+    Process& operator=(Process&&) noexcept;
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+    ~Process();
+
+    bool Start(const StartOptions& options);
+    DWORD Id() const { return id_; }
+    HANDLE Handle() const { return process_; }
+    // Waits up to timeoutMs; the full 32-bit exit code, or nothing on time-out.
+    std::optional<uint32_t> Wait(DWORD timeoutMs);
+    bool Running() const;
+    void Kill();
+
+private:
+    HANDLE process_ = nullptr;
+    DWORD id_ = 0;
+};
+
+// A top-level window (or a dialog) and what it shows.
+struct WindowInfo {
+    HWND window = nullptr;
+    std::string className;
+    std::string caption;
+    std::string text;                 // a message box's text (static control 0xFFFF)
+    std::vector<std::string> buttons; // captions of its push buttons, in order
+    bool hasIcon = false;             // a static control showing an icon
+    RECT rect = {};
+    bool visible = false;
+};
+
+// Visible top-level windows of process `pid`, by z-order.
+std::vector<WindowInfo> WindowsOf(DWORD pid);
+
+// Waits until process `pid` shows a visible top-level window that `match`
+// accepts (any, when empty); bounded by timeoutMs.
+std::optional<WindowInfo> WaitForWindow(DWORD pid, DWORD timeoutMs,
+                                        const std::function<bool(const WindowInfo&)>& match = {});
+
+// Waits for a window whose caption equals `caption`.
+std::optional<WindowInfo> WaitForWindowCaption(DWORD pid, const std::string& caption, DWORD timeoutMs);
+
+// Presses a message box's OK button.
+void CloseMessageBox(HWND box);
+
+// Text and title of process `pid`'s console.
+struct ConsoleText {
+    std::wstring title;
+    std::vector<std::string> lines; // each row, trailing blanks cut; trailing empty rows dropped
+};
+std::optional<ConsoleText> ReadConsoleOf(DWORD pid);
+
+// Waits until `pid`'s console holds at least `lineCount` non-empty rows.
+std::optional<ConsoleText> WaitForConsoleLines(DWORD pid, size_t lineCount, DWORD timeoutMs);
+
+// Saves the screen (or one window's rectangle of it) as a 24-bit BMP.
+bool SaveScreenshot(const std::string& bmpPath, HWND window = nullptr);
+
+// Colour of one screen pixel.
+COLORREF ScreenPixel(int x, int y);
+
+// Replaces (or, with empty data, deletes) resource type/id in the program file `exe`.
+bool ReplaceResource(const std::string& exe, LPCSTR type, WORD id, const std::vector<unsigned char>& data,
+                     WORD language = MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL));
+
+// Reads a resource of a program file without running it.
+std::optional<std::vector<unsigned char>> ReadResource(const std::string& exe, LPCSTR type, WORD id,
+                                                       std::optional<WORD> language = std::nullopt);
+
+// Whole-file helpers.
+std::optional<std::vector<unsigned char>> ReadFileBytes(const std::string& path);
+bool WriteFileBytes(const std::string& path, const std::vector<unsigned char>& data);
+bool FileExists(const std::string& path);
+bool DirectoryExists(const std::string& path);
+
+// Waits until `path` exists (bounded).
+bool WaitForFile(const std::string& path, DWORD timeoutMs);
+
+// Polls `done` every few milliseconds until it holds or timeoutMs passes.
+bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs);
+
+// A fresh, empty folder under the temporary folder, removed with everything in it
+// when the owner goes away.
+class ScratchDir {
+public:
+    explicit ScratchDir(const std::string& tag = "t");
+    ~ScratchDir();
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+    const std::string& Path() const { return path_; } // with trailing backslash
+    std::string operator/(const std::string& name) const { return path_ + name; }
+
+private:
+    std::string path_;
+};
+
+// Removes a folder tree; true when nothing is left.
+bool RemoveTree(const std::string& path);
+
+} // namespace driver

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs, from Debian's archive only, everything the build, the demo and the
+# tests need. Idempotent: a machine that already has everything costs a few
+# dpkg queries and nothing else.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build make
+  g++-mingw-w64-i686-posix mingw-w64-tools binutils-mingw-w64-i686
+  libz-mingw-w64-dev
+  wine wine32:i386 wine64
+  xvfb xauth xdotool imagemagick
+  googletest libboost1.81-dev
+  zlib1g-dev python3
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  dpkg --add-architecture i386
+  missing+=(wine32:i386)
+fi
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -q
+  apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+# The posix thread model is the one whose libstdc++ links statically without
+# surprises; make sure the plain names point at it.
+if command -v update-alternatives >/dev/null; then
+  update-alternatives --set i686-w64-mingw32-g++ /usr/bin/i686-w64-mingw32-g++-posix >/dev/null 2>&1 || true
+  update-alternatives --set i686-w64-mingw32-gcc /usr/bin/i686-w64-mingw32-gcc-posix >/dev/null 2>&1 || true
+fi
