@@ -22,22 +22,24 @@ int CreateDirectoryPath(const char* path)
     if (CreateDirectoryA(folder, nullptr))
         return 1;
 
-    char drive[_MAX_DRIVE];
-    char dir[_MAX_DIR];
-    if (!SplitDriveDir(folder, drive, dir) || IsClimbTop(dir))
+    char parent[MAX_PATH];
+    if (!ParentFolderOf(folder, parent))
         return -1;
-    JoinDriveDir(drive, dir, folder);
-    // A parent that is no shorter than the argument would climb forever; only
-    // forms ending in a forward slash get here.
-    if (std::strlen(folder) >= std::strlen(path))
-        return -1;
+    if (std::strlen(parent) >= std::strlen(path)) {
+        // Only a text ending in a forward slash gets here: that separator was
+        // kept, so the text is its own parent and the climb would never end.
+        // Climb from the text without it; the parent is then shorter.
+        folder[std::strlen(folder) - 1] = '\0';
+        if (!ParentFolderOf(folder, parent))
+            return -1;
+    }
 
-    const int parentCreated = CreateDirectoryPath(folder);
+    const int parentCreated = CreateDirectoryPath(parent);
     // 0 fails too: the parent was there, so the first creation failed for
     // another reason and would fail again.
     if (parentCreated < 1)
         return -1;
 
-    CopyFolderPath(path, folder); // fitted above
+    static_cast<void>(CopyFolderPath(path, folder)); // it fitted above
     return CreateDirectoryA(folder, nullptr) ? parentCreated + 1 : -1;
 }

@@ -65,3 +65,15 @@ void JoinDriveDir(const char* drive, const char* dir, char (&path)[MAX_PATH])
         path[length++] = '\\';
     path[length] = '\0';
 }
+
+bool ParentFolderOf(const char* folder, char (&parent)[MAX_PATH])
+{
+    char drive[_MAX_DRIVE];
+    char dir[_MAX_DIR];
+    if (!SplitDriveDir(folder, drive, dir) || IsClimbTop(dir)) {
+        parent[0] = '\0';
+        return false;
+    }
+    JoinDriveDir(drive, dir, parent);
+    return true;
+}

@@ -25,3 +25,8 @@ bool IsClimbTop(const char* dir);
 // Drive part, then directory part, with a backslash added when the directory
 // part is not empty and does not end in a separator. Always fits.
 void JoinDriveDir(const char* drive, const char* dir, char (&path)[MAX_PATH]);
+
+// The folder above `folder`, ending in a separator: split, stop rule, join.
+// False, `parent` empty, when there is no parent left to create or the
+// directory part does not fit.
+bool ParentFolderOf(const char* folder, char (&parent)[MAX_PATH]);
