@@ -1,0 +1,84 @@
+#include "StandinRecord.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+bool LogPath(const char* name, const char* extension, char (&path)[MAX_PATH])
+{
+    char dir[MAX_PATH] = {};
+    const DWORD n = GetEnvironmentVariableA("VUT_STANDIN_LOG", dir, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH)
+        return false;
+    const int written = std::snprintf(path, MAX_PATH, "%s%s%s%s", dir,
+                                      dir[n - 1] == '\\' ? "" : "\\", name, extension);
+    return written > 0 && written < MAX_PATH;
+}
+
+} // namespace
+
+void RecordStart(const char* name)
+{
+    char path[MAX_PATH];
+    if (!LogPath(name, ".log", path))
+        return;
+    char module[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, module, MAX_PATH);
+    char head[MAX_PATH + 32];
+    const int headLength = std::snprintf(head, sizeof(head), "%lu\t%s\t", GetCurrentProcessId(), module);
+    const char* commandLine = GetCommandLineA();
+
+    // Two starts can record at once (the check and the hand-over): append
+    // atomically, retrying while the other holds the file.
+    for (int tries = 0; tries < 200; ++tries) {
+        HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            Sleep(10);
+            continue;
+        }
+        DWORD written = 0;
+        WriteFile(file, head, static_cast<DWORD>(headLength), &written, nullptr);
+        WriteFile(file, commandLine, static_cast<DWORD>(std::strlen(commandLine)), &written, nullptr);
+        WriteFile(file, "\r\n", 2, &written, nullptr);
+        CloseHandle(file);
+        return;
+    }
+}
+
+void RecordImage(const char* name)
+{
+    char path[MAX_PATH];
+    if (!LogPath(name, ".image", path))
+        return;
+    char module[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, module, MAX_PATH);
+    CopyFileA(module, path, FALSE);
+}
+
+unsigned long StandinNumber(const char* variable, unsigned long fallback)
+{
+    char value[32] = {};
+    const DWORD n = GetEnvironmentVariableA(variable, value, sizeof(value));
+    if (n == 0 || n >= sizeof(value))
+        return fallback;
+    char* end = nullptr;
+    const unsigned long number = std::strtoul(value, &end, 10);
+    return (end && *end == '\0') ? number : fallback;
+}
+
+const char* ArgumentsOf(const char* commandLine)
+{
+    const char* p = commandLine;
+    bool quoted = false;
+    while (*p && (quoted || static_cast<unsigned char>(*p) > ' ')) {
+        if (*p == '"')
+            quoted = !quoted;
+        ++p;
+    }
+    while (*p && static_cast<unsigned char>(*p) <= ' ')
+        ++p;
+    return p;
+}

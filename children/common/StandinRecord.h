@@ -1,0 +1,17 @@
+// Test controls of the stand-in programs, read from the environment. With no
+// VUT_STANDIN_* variable set the stand-ins only do their ordinary job.
+#pragma once
+
+#include <windows.h>
+
+// Appends "<pid>\t<module path>\t<command line>\r\n" to <VUT_STANDIN_LOG>\<name>.log.
+void RecordStart(const char* name);
+
+// Copies the running program's own file to <VUT_STANDIN_LOG>\<name>.image.
+void RecordImage(const char* name);
+
+// Value of a numeric control variable, or `fallback` when unset or not a number.
+unsigned long StandinNumber(const char* variable, unsigned long fallback);
+
+// The part of a command line after the program name.
+const char* ArgumentsOf(const char* commandLine);

@@ -1,0 +1,161 @@
+// Runs Setup.exe as a customer would, with the demo payloads, and prints what
+// happened: exit codes, the boxes shown, the console log, the files left and
+// the command lines the two children received. Screenshots go to argv[1].
+#include "Driver.h"
+
+#include <cstdio>
+#include <sstream>
+#include <string>
+
+namespace {
+
+constexpr DWORD kBound = 60000;
+
+std::string ProgramFilesUninstaller()
+{
+    char programFiles[MAX_PATH] = {};
+    GetEnvironmentVariableA("ProgramFiles", programFiles, MAX_PATH);
+    return std::string(programFiles) + "\\Quelt\\vutundo.exe";
+}
+
+void PrintBox(const char* what, const driver::WindowInfo& box)
+{
+    std::printf("  %s: caption \"%s\"\n", what, box.caption.c_str());
+    std::istringstream lines(box.text);
+    for (std::string line; std::getline(lines, line);)
+        std::printf("    | %s\n", line.c_str());
+}
+
+void PrintRecords(const std::string& file, const char* who)
+{
+    auto bytes = driver::ReadFileBytes(file);
+    if (!bytes) {
+        std::printf("  %s: never started\n", who);
+        return;
+    }
+    std::istringstream lines(std::string(bytes->begin(), bytes->end()));
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        const size_t a = line.find('\t');
+        const size_t b = line.find('\t', a + 1);
+        std::printf("  %s pid %s ran %s\n    command line: %s\n", who, line.substr(0, a).c_str(),
+                    line.substr(a + 1, b - a - 1).c_str(), line.substr(b + 1).c_str());
+    }
+}
+
+int UsageRun(const std::string& shots)
+{
+    std::printf("== Setup.exe /?\n");
+    driver::Process setup;
+    if (!setup.Start({driver::BinPath("Setup.exe"), "\"" + driver::BinPath("Setup.exe") + "\" /?", "", {}, {}})) {
+        std::printf("  cannot start Setup.exe\n");
+        return 1;
+    }
+    auto box = driver::WaitForWindowCaption(setup.Id(), "Parametry", kBound);
+    if (box) {
+        PrintBox("usage box", *box);
+        driver::SaveScreenshot(shots + "usage.bmp");
+        driver::CloseMessageBox(box->window);
+    } else {
+        std::printf("  no usage box appeared\n");
+    }
+    auto code = setup.Wait(kBound);
+    std::printf("  exit code: %s\n\n", code ? std::to_string(*code).c_str() : "(still running)");
+    return code && *code == 1001 ? 0 : 1;
+}
+
+int FullRun(const std::string& shots, const std::string& records)
+{
+    std::printf("== Setup.exe /v  (verbose: console log, progress window, closing box)\n");
+    driver::RemoveTree(records);
+    CreateDirectoryA(records.c_str(), nullptr);
+    const std::string setupLog = records + "vutsetup.log";
+    const std::string undoLog = records + "vutundo.log";
+
+    driver::Process setup;
+    driver::StartOptions start{driver::BinPath("Setup.exe"), "\"" + driver::BinPath("Setup.exe") + "\" /v", "",
+                               {{"VUT_STANDIN_LOG", records}}, {}};
+    if (!setup.Start(start)) {
+        std::printf("  cannot start Setup.exe\n");
+        return 1;
+    }
+    std::optional<driver::WindowInfo> waitBox;
+    std::optional<driver::WindowInfo> errorBox;
+    driver::WaitUntil(
+        [&] {
+            for (auto& w : driver::WindowsOf(setup.Id())) {
+                if (w.caption == "Wait Setup.exe")
+                    waitBox = w;
+                else if (w.errorIcon)
+                    errorBox = w;
+            }
+            return waitBox || errorBox || !setup.Running();
+        },
+        kBound);
+
+    // The wizard records its start before it shows its window.
+    std::optional<driver::WindowInfo> wizard;
+    DWORD wizardPid = 0;
+    if (driver::WaitForFile(setupLog, waitBox ? kBound : 0)) {
+        driver::WaitUntil(
+            [&] {
+                auto bytes = driver::ReadFileBytes(setupLog);
+                wizardPid = bytes ? std::strtoul(std::string(bytes->begin(), bytes->end()).c_str(), nullptr, 10) : 0;
+                return wizardPid != 0;
+            },
+            kBound);
+        wizard = driver::WaitForWindowCaption(wizardPid, "Quelt Setup Wizard", kBound);
+    }
+    if (auto console = driver::ReadConsoleOf(setup.Id())) {
+        std::printf("  console \"%ls\":\n", console->title.c_str());
+        for (const auto& line : console->lines)
+            std::printf("    > %s\n", line.c_str());
+    }
+    driver::SaveScreenshot(shots + "run.bmp");
+    if (errorBox) {
+        PrintBox("error box", *errorBox);
+        driver::CloseMessageBox(errorBox->window);
+    }
+    if (wizard) {
+        PrintBox("wizard window", *wizard);
+        driver::CloseMessageBox(wizard->window);
+    }
+    if (waitBox) {
+        std::printf("  closing box \"%s\" shown\n", waitBox->caption.c_str());
+        driver::CloseMessageBox(waitBox->window);
+    }
+    auto code = setup.Wait(kBound);
+    std::printf("  exit code: %s\n", code ? std::to_string(*code).c_str() : "(still running)");
+
+    std::printf("  children:\n");
+    PrintRecords(undoLog, "VutUndo.exe");
+    PrintRecords(setupLog, "VutSetup.exe");
+
+    const std::string uninstaller = ProgramFilesUninstaller();
+    auto undoBytes = driver::ReadFileBytes(uninstaller);
+    std::printf("  files:\n    %s: %s\n", uninstaller.c_str(),
+                undoBytes ? (std::to_string(undoBytes->size()) + " bytes").c_str() : "missing");
+    if (auto image = driver::ReadFileBytes(records + "vutsetup.image"))
+        std::printf("    installer temp file: %zu bytes when the wizard started; the hand-over removes it once "
+                    "the wizard ends\n",
+                    image->size());
+    return code && *code == 0 ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: run_demo <output folder>\n");
+        return 2;
+    }
+    std::string out = argv[1];
+    if (out.back() != '\\')
+        out += '\\';
+    CreateDirectoryA(out.c_str(), nullptr);
+    const int usage = UsageRun(out);
+    const int run = FullRun(out, out + "records\\");
+    return usage | run;
+}
