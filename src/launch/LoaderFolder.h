@@ -1,0 +1,10 @@
+// The folder of the loader's own program file.
+#pragma once
+
+#include <windows.h>
+
+using ModuleFileNameSource = DWORD(WINAPI*)(HMODULE, LPSTR, DWORD);
+
+// Drive and directory of the process's program file, with the trailing
+// backslash, at most 259 characters; empty when the path cannot be read.
+void GetLoaderFolder(char (&folder)[MAX_PATH], ModuleFileNameSource moduleFileName = ::GetModuleFileNameA);
