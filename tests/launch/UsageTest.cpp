@@ -43,23 +43,23 @@ TEST(UsageTest, EveryLineEndsWithALineFeed)
     EXPECT_EQ(text.find('\r'), std::string::npos);
 }
 
+BOOL CALLBACK NoteIcon(HWND child, LPARAM found)
+{
+    char cls[16] = {};
+    GetClassNameA(child, cls, sizeof cls);
+    const LONG style = GetWindowLongA(child, GWL_STYLE);
+    if (lstrcmpiA(cls, "Static") == 0 && (style & WS_VISIBLE) && (style & SS_TYPEMASK) == SS_ICON &&
+        SendMessageA(child, STM_GETICON, 0, 0) != 0)
+        *reinterpret_cast<bool*>(found) = true;
+    return TRUE;
+}
+
 // True when a visible static control of `box` shows an icon. (Wine keeps an
 // icon control in every message box; without an icon it holds none.)
 bool ShowsAnIcon(HWND box)
 {
     bool found = false;
-    EnumChildWindows(
-        box,
-        [](HWND child, LPARAM param) -> BOOL {
-            char cls[16] = {};
-            GetClassNameA(child, cls, sizeof cls);
-            const LONG style = GetWindowLongA(child, GWL_STYLE);
-            if (lstrcmpiA(cls, "Static") == 0 && (style & WS_VISIBLE) && (style & SS_TYPEMASK) == SS_ICON &&
-                SendMessageA(child, STM_GETICON, 0, 0) != 0)
-                *reinterpret_cast<bool*>(param) = true;
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    EnumChildWindows(box, NoteIcon, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <ostream>
 
 namespace {
 
@@ -67,6 +68,11 @@ struct PercentCase {
     uint32_t firstSent;
     uint32_t lastSent;
 };
+
+void PrintTo(const PercentCase& c, std::ostream* out)
+{
+    *out << c.base << "+" << c.span << " after " << c.lastSentBefore;
+}
 
 class ExtractPercentTest : public ExtractPayloadTest, public ::testing::WithParamInterface<PercentCase> {};
 

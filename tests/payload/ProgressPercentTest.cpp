@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 namespace {
 
 struct PercentCase {
@@ -11,6 +13,11 @@ struct PercentCase {
     uint32_t declared;
     uint32_t expected;
 };
+
+void PrintTo(const PercentCase& c, std::ostream* out)
+{
+    *out << c.totalOut << " of " << c.declared << " over " << c.base << "+" << c.span << " -> " << c.expected;
+}
 
 class ProgressPercentTest : public ::testing::TestWithParam<PercentCase> {};
 
