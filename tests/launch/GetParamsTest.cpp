@@ -217,3 +217,31 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<FallbackCase>& info) { return info.param.name; });
 
 } // namespace
+
+namespace {
+
+TEST(GetParamsLongModulePathTest, AFolderTooLongToSplitNeverOverrunsTheBuffers)
+{
+    // 259 characters with a directory of 256: more than the split's directory
+    // part holds. How it is cut is the C runtime's; the buffers must hold.
+    g_currentDirectory = "C:\\work";
+    g_currentDirectoryAnswer = 0;
+    g_modulePath = "C:\\" + std::string(254, 'd') + "\\a";
+    ASSERT_EQ(g_modulePath.size(), 259u);
+    FolderSources sources;
+    sources.CurrentDirectory = FakeCurrentDirectory;
+    sources.ModuleFileName = FakeModuleFileName;
+    GuardedOptions guarded;
+
+    EXPECT_TRUE(GetParams("/s", guarded.options, sources));
+
+    guarded.ExpectUntouchedOutsideTheTexts();
+    const std::string sourceDir = guarded.options.SourceDir;
+    if (!sourceDir.empty()) {
+        EXPECT_EQ(sourceDir.back(), '\\');
+        EXPECT_EQ(g_modulePath.compare(0, 3, sourceDir, 0, 3), 0) << sourceDir;
+    }
+    EXPECT_TRUE(guarded.options.Silent);
+}
+
+} // namespace
