@@ -87,7 +87,7 @@ int FullRun(const std::string& shots, const std::string& records)
             for (auto& w : driver::WindowsOf(setup.Id())) {
                 if (w.caption == "Wait Setup.exe")
                     waitBox = w;
-                else if (w.errorIcon)
+                else if (w.caption != "Setup") // not the progress window: an error box
                     errorBox = w;
             }
             return waitBox || errorBox || !setup.Running();

@@ -31,8 +31,11 @@ BOOL CALLBACK ScanChild(HWND child, LPARAM param)
         return TRUE;
     if (_stricmp(cls.c_str(), "Static") == 0) {
         if ((style & SS_TYPEMASK) == SS_ICON) {
-            scan->info->hasIcon = true;
+            // Wine keeps an icon control in every message box; only one that
+            // shows an icon counts.
             auto icon = reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0));
+            if (icon)
+                scan->info->hasIcon = true;
             if (icon && icon == scan->errorIcon)
                 scan->info->errorIcon = true;
         } else {

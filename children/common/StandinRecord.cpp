@@ -68,17 +68,3 @@ unsigned long StandinNumber(const char* variable, unsigned long fallback)
     const unsigned long number = std::strtoul(value, &end, 10);
     return (end && *end == '\0') ? number : fallback;
 }
-
-const char* ArgumentsOf(const char* commandLine)
-{
-    const char* p = commandLine;
-    bool quoted = false;
-    while (*p && (quoted || static_cast<unsigned char>(*p) > ' ')) {
-        if (*p == '"')
-            quoted = !quoted;
-        ++p;
-    }
-    while (*p && static_cast<unsigned char>(*p) <= ' ')
-        ++p;
-    return p;
-}

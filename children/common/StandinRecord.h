@@ -12,6 +12,3 @@ void RecordImage(const char* name);
 
 // Value of a numeric control variable, or `fallback` when unset or not a number.
 unsigned long StandinNumber(const char* variable, unsigned long fallback);
-
-// The part of a command line after the program name.
-const char* ArgumentsOf(const char* commandLine);

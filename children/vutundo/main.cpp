@@ -78,13 +78,11 @@ int HandOver(const char* args)
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     RecordStart("vutundo");
-    const char* args = ArgumentsOf(GetCommandLineA());
-    if (*args == '\0') {
-        if (const unsigned long delay = StandinNumber("VUT_STANDIN_UNDO_SLEEP_MS", 0))
-            Sleep(delay);
-        return static_cast<int>(CheckExitCode());
-    }
-    if (std::strncmp(args, "/p", 2) == 0)
-        return HandOver(args);
-    return 1;
+    // The check starts this program by its path alone, unquoted, so a path with
+    // blanks looks like arguments: only "/p" marks the hand-over.
+    if (const char* handOver = std::strstr(GetCommandLineA(), " /p"))
+        return HandOver(handOver + 1);
+    if (const unsigned long delay = StandinNumber("VUT_STANDIN_UNDO_SLEEP_MS", 0))
+        Sleep(delay);
+    return static_cast<int>(CheckExitCode());
 }

@@ -1,0 +1,20 @@
+#include "launch/ChildProcess.h"
+
+#ifndef _WIN64
+static_assert(sizeof(STARTUPINFOA) == 68, "the start-up record of a 32-bit program");
+#endif
+
+bool StartChild(const char* application, char* commandLine, WORD showWindow, StartedChild& child)
+{
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    startup.wShowWindow = showWindow;
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessA(application, commandLine, nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr, nullptr,
+                        &startup, &info))
+        return false;
+    child.process.reset(info.hProcess);
+    child.thread.reset(info.hThread);
+    child.processId = info.dwProcessId;
+    return true;
+}

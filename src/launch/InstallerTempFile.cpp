@@ -1,0 +1,56 @@
+#include "launch/InstallerTempFile.h"
+
+#include "diag/LogLines.h"
+
+namespace {
+
+UniqueFile OpenForWriting(const char* path)
+{
+    return UniqueFile(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+// A folder's unique "vut" name; false when the folder could not be read.
+bool TempNameIn(const char* folder, DWORD folderLength, char (&path)[MAX_PATH])
+{
+    if (folderLength == 0 || folderLength >= MAX_PATH)
+        return false;
+    return GetTempFileNameA(folder, "vut", 0, path) != 0;
+}
+
+} // namespace
+
+bool SizeFile(HANDLE file, uint32_t size)
+{
+    // No high part: a size of 2 GiB or more reads as a negative distance and fails.
+    SetLastError(NO_ERROR);
+    const DWORD position = SetFilePointer(file, static_cast<LONG>(size), nullptr, FILE_BEGIN);
+    // A size of 0xFFFFFFFF would otherwise pass as the failure value itself.
+    if (position == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR)
+        return false;
+    return position == size && SetEndOfFile(file);
+}
+
+UniqueFile MakeInstallerTempFile(uint32_t size, bool verbose, char (&path)[MAX_PATH])
+{
+    char folder[MAX_PATH] = {};
+    path[0] = '\0';
+    if (TempNameIn(folder, GetTempPathA(MAX_PATH, folder), path)) {
+        if (verbose)
+            LogInstallInstallerFirst(path);
+        UniqueFile file = OpenForWriting(path);
+        if (file && SizeFile(file.get(), size))
+            return file;
+        // The name given up stays behind, created empty by the system.
+    }
+
+    path[0] = '\0';
+    if (!TempNameIn(folder, GetWindowsDirectoryA(folder, MAX_PATH), path))
+        return UniqueFile();
+    if (verbose)
+        LogInstallInstallerSecond(path);
+    UniqueFile file = OpenForWriting(path);
+    if (file && SizeFile(file.get(), size))
+        return file;
+    return UniqueFile();
+}

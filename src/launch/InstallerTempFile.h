@@ -1,0 +1,18 @@
+// The temporary file that receives the installer: "vut" + hex + ".tmp" in the
+// temporary folder or, failing that, in the Windows folder, sized in advance
+// so that a volume without room fails before anything is unpacked.
+#pragma once
+
+#include "common/UniqueHandle.h"
+
+#include <windows.h>
+
+#include <cstdint>
+
+// Returns the open file, positioned at its end; `path` receives its name. An
+// empty owner when neither folder gave a file of `size` bytes. Logs lines 6
+// and 7 when `verbose`.
+UniqueFile MakeInstallerTempFile(uint32_t size, bool verbose, char (&path)[MAX_PATH]);
+
+// Sets the length of `file` to `size` through its file pointer.
+bool SizeFile(HANDLE file, uint32_t size);

@@ -1,0 +1,142 @@
+#include "launch/LaunchSequence.h"
+
+#include "common/UniqueHandle.h"
+#include "diag/LogConsole.h"
+#include "diag/LogLines.h"
+#include "diag/WaitBox.h"
+#include "launch/ChildCommandLines.h"
+#include "launch/ChildProcess.h"
+#include "launch/InstallerTempFile.h"
+#include "launch/LoaderFolder.h"
+#include "launch/UninstallerCheck.h"
+#include "payload/Payload.h"
+#include "resource_ids.h"
+#include "ui/LoaderError.h"
+#include "ui/ProgressWindow.h"
+#include "uninst/UninstallerHome.h"
+
+namespace {
+
+constexpr int kUninstallerAttempts = 2;
+
+// Unpacks the uninstaller payload into a new file at `path` (0 to 30 %).
+// False only when a write failed, which ends the run.
+bool InstallUninstaller(const char* path, bool verbose, ProgressState& progress)
+{
+    PayloadView payload;
+    if (!FindPayload(IDR_UNINSTALLER, payload))
+        return true; // nothing to unpack: the check that follows fails
+    UniqueFile file(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_ARCHIVE,
+                                nullptr));
+    if (!file)
+        return true; // cannot be created: the check that follows fails
+    if (verbose)
+        LogInstallUninstaller(path);
+    switch (ExtractPayload(payload, file.get(), 0, 30, progress)) {
+    case ExtractResult::Done:
+        file.reset();
+        return true;
+    case ExtractResult::UnpackFailed:
+        file.reset();
+        DeleteFileA(path); // a damaged copy must not be run; failing to delete shows in the check
+        return true;
+    case ExtractResult::WriteFailed:
+        break;
+    }
+    return false; // the partly written file stays; the next run's check rejects it
+}
+
+// Up to two attempts at a working uninstaller. Returns 0 or the error to end with.
+int EnsureWorkingUninstaller(const char* path, bool verbose, ProgressState& progress)
+{
+    for (int attempt = 1;; ++attempt) {
+        // Shown again at each attempt, without counting as a value sent.
+        SendProgress(progress.Window, progress.CurrentPercent);
+        if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES && !InstallUninstaller(path, verbose, progress))
+            return TempFileFailed;
+        if (RunUninstallerCheck(path))
+            return 0;
+        if (attempt >= kUninstallerAttempts)
+            return UninstallerFailed;
+        DeleteFileA(path); // when it stays, the next attempt runs the same file again
+    }
+}
+
+// Unpacks the installer into its temporary file and starts it, then the
+// uninstaller's hand-over. Returns 0 or the error to end with.
+int StartInstaller(const LaunchOptions& options, const char* uninstallerPath, ProgressState& progress)
+{
+    char loaderFolder[MAX_PATH] = {};
+    GetLoaderFolder(loaderFolder);
+
+    PayloadView payload;
+    if (!FindPayload(IDR_INSTALLER, payload))
+        return SetupCorrupt;
+
+    char tempPath[MAX_PATH] = {};
+    UniqueFile temp = MakeInstallerTempFile(payload.DeclaredSize, options.Verbose, tempPath);
+    if (!temp)
+        return TempFileFailed;
+    SetFilePointer(temp.get(), 0, nullptr, FILE_BEGIN);
+    switch (ExtractPayload(payload, temp.get(), 30, 70, progress)) {
+    case ExtractResult::Done:
+        break;
+    case ExtractResult::UnpackFailed:
+        return InstallerUnpackFailed;
+    case ExtractResult::WriteFailed:
+        return TempFileFailed;
+    }
+    temp.reset(); // keeps the length it was given, even if the stream was shorter
+
+    char commandLine[kCommandLineCapacity];
+    BuildInstallerCommandLine(commandLine, loaderFolder, options.Silent, options.Verbose);
+    if (options.Verbose)
+        LogRunInstaller(tempPath, commandLine);
+    StartedChild installer;
+    if (!StartChild(tempPath, commandLine, SW_SHOW, installer))
+        return InstallerStartFailed;
+
+    BuildHandOverCommandLine(commandLine, installer.processId, tempPath);
+    if (options.Verbose)
+        LogRunUninstaller(uninstallerPath, commandLine);
+    StartedChild handOver;
+    // A failed hand-over is not the installer's failure: the run still succeeded.
+    if (StartChild(uninstallerPath, commandLine, SW_HIDE, handOver)) {
+        handOver.process.reset();
+        handOver.thread.reset();
+    }
+    installer.process.reset();
+    installer.thread.reset();
+    return 0;
+}
+
+} // namespace
+
+uint32_t RunLaunchSequence(HINSTANCE instance, const char* tail, const LaunchOptions& options, bool paramsResult)
+{
+    if (options.Verbose) {
+        OpenLogConsole(L"Logovaci konzole Setup.exe"); // without a console the lines go nowhere, harmlessly
+        LogCommandTail(tail);
+        LogSourceDir(options.SourceDir);
+        LogIniPath(options.IniPath);
+        LogGetParams(paramsResult);
+    }
+
+    char uninstallerPath[MAX_PATH] = {};
+    PrepareUninstallerHome(uninstallerPath);
+    if (options.ReinstallUndo || options.UninstallMode > 0)
+        RemoveOldUninstaller(uninstallerPath);
+
+    ProgressState progress;
+    if (!options.Silent)
+        progress.Window = CreateProgressWindow(instance); // null on failure: the run goes on without it
+
+    if (const int error = EnsureWorkingUninstaller(uninstallerPath, options.Verbose, progress))
+        return static_cast<uint32_t>(ShowLoaderError(error));
+    if (const int error = StartInstaller(options, uninstallerPath, progress))
+        return static_cast<uint32_t>(ShowLoaderError(error));
+
+    if (options.Verbose)
+        ShowWaitBox();
+    return 0;
+}
