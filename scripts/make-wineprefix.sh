@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Creates a fresh Wine prefix at $1 (once; 10 to 20 s).
 set -eu
-prefix=$1
+prefix=$(realpath -m "$1") # Wine takes absolute prefixes only
 [ -f "$prefix/system.reg" ] && exit 0
 . "$(dirname "$0")/wine-env.sh"
 mkdir -p "$(dirname "$prefix")"
