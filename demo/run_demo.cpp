@@ -112,6 +112,19 @@ int FullRun(const std::string& shots, const std::string& records)
         for (const auto& line : console->lines)
             std::printf("    > %s\n", line.c_str());
     }
+    // The console covers the progress window: bring the window up, wait until
+    // its bar is painted, and take it on its own too.
+    for (auto& w : driver::WindowsOf(setup.Id())) {
+        if (w.caption != "Setup")
+            continue;
+        SetWindowPos(w.window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        RECT field = {};
+        GetWindowRect(GetDlgItem(w.window, 100), &field);
+        driver::WaitUntil([&] { return driver::ScreenPixel(field.left + 4, (field.top + field.bottom) / 2) ==
+                                       RGB(0, 0, 255); },
+                          5000);
+        driver::SaveScreenshot(shots + "progress.bmp", w.window);
+    }
     driver::SaveScreenshot(shots + "run.bmp");
     if (errorBox) {
         PrintBox("error box", *errorBox);
