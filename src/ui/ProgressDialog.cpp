@@ -22,10 +22,11 @@ void CentreOnPrimaryDisplay(HWND dialog)
 void SubclassProgressField(HWND dialog)
 {
     const HWND field = GetDlgItem(dialog, IDC_PROGRESS);
-    const LONG editProc = GetWindowLongA(field, GWL_WNDPROC);
-    SetWindowLongA(field, GWL_WNDPROC, reinterpret_cast<LONG>(&ProgressFieldProc));
+    // The pointer-sized forms are GetWindowLongA/SetWindowLongA on 32-bit Windows.
+    const LONG_PTR editProc = GetWindowLongPtrA(field, GWLP_WNDPROC);
+    SetWindowLongPtrA(field, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ProgressFieldProc));
     // Filled before any message can reach ProgressFieldProc: nothing runs in between.
-    SetWindowLongA(field, GWL_USERDATA, editProc);
+    SetWindowLongPtrA(field, GWLP_USERDATA, editProc);
 }
 
 void ShowPercent(HWND dialog, uint32_t percent)

@@ -61,6 +61,6 @@ LRESULT CALLBACK ProgressFieldProc(HWND window, UINT message, WPARAM wParam, LPA
         return 0;
     }
     // Everything else is the edit control's: text, border, background.
-    const auto editProc = reinterpret_cast<WNDPROC>(GetWindowLongA(window, GWL_USERDATA));
+    const auto editProc = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(window, GWLP_USERDATA));
     return CallWindowProcA(editProc, window, message, wParam, lParam);
 }
