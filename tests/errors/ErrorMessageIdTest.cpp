@@ -1,0 +1,34 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+
+#include "resource_ids.h"
+#include "ui/ErrorMessageId.h"
+#include "ui/LoaderError.h"
+
+namespace {
+
+TEST(ErrorMessageId, EachErrorHasItsOwnMessageString)
+{
+    const std::pair<int, unsigned> cases[] = {
+        {TempFileFailed, IDS_ERR_TEMP_FILE},
+        {SetupCorrupt, IDS_ERR_SETUP_CORRUPT},
+        {InstallerStartFailed, IDS_ERR_RUN_INSTALL},
+        {InstallerUnpackFailed, IDS_ERR_UNPACK_INSTALL},
+        {UninstallerFailed, IDS_ERR_UNDO_BROKEN},
+    };
+    for (const auto& [number, id] : cases)
+        EXPECT_EQ(ErrorMessageId(number), id) << number;
+    // The numbers and ids as the table fixes them.
+    EXPECT_EQ(ErrorMessageId(1), 2u);
+    EXPECT_EQ(ErrorMessageId(5), 6u);
+}
+
+TEST(ErrorMessageId, OtherNumbersHaveNone)
+{
+    const int numbers[] = {0, 6, 7, -1, 1001, INT_MIN, INT_MAX};
+    for (int number : numbers)
+        EXPECT_EQ(ErrorMessageId(number), 0u) << number;
+}
+
+} // namespace
