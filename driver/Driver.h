@@ -58,7 +58,6 @@ struct WindowInfo {
     std::string text;                 // a message box's text (static control 0xFFFF)
     std::vector<std::string> buttons; // captions of its push buttons, in order
     bool hasIcon = false;             // a static control showing an icon
-    bool errorIcon = false;           // ... and that icon is the system's error icon
     RECT rect = {};
     bool visible = false;
 };

@@ -19,7 +19,6 @@ std::string ClassOf(HWND window)
 
 struct ChildScan {
     WindowInfo* info;
-    HICON errorIcon;
 };
 
 BOOL CALLBACK ScanChild(HWND child, LPARAM param)
@@ -36,8 +35,6 @@ BOOL CALLBACK ScanChild(HWND child, LPARAM param)
             auto icon = reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0));
             if (icon)
                 scan->info->hasIcon = true;
-            if (icon && icon == scan->errorIcon)
-                scan->info->errorIcon = true;
         } else {
             const std::string text = TextOf(child);
             if (!text.empty()) {
@@ -62,7 +59,7 @@ WindowInfo Describe(HWND window)
     info.caption = TextOf(window);
     info.visible = IsWindowVisible(window) != FALSE;
     GetWindowRect(window, &info.rect);
-    ChildScan scan{&info, LoadIconA(nullptr, MAKEINTRESOURCEA(32513) /* IDI_HAND */)};
+    ChildScan scan{&info};
     EnumChildWindows(window, ScanChild, reinterpret_cast<LPARAM>(&scan));
     return info;
 }

@@ -12,7 +12,7 @@ packages=(
   wine wine32:i386 wine64
   xvfb xauth xdotool imagemagick
   googletest libboost1.81-dev
-  zlib1g-dev python3
+  zlib1g-dev python3 locales
 )
 
 missing=()
@@ -38,3 +38,11 @@ if command -v update-alternatives >/dev/null; then
   update-alternatives --set x86_64-w64-mingw32-g++ /usr/bin/x86_64-w64-mingw32-g++-posix >/dev/null 2>&1 || true
   update-alternatives --set x86_64-w64-mingw32-gcc /usr/bin/x86_64-w64-mingw32-gcc-posix >/dev/null 2>&1 || true
 fi
+
+# Wine takes a program's interface language from the Linux locale, and falls
+# back to English for one that is not generated: the tests run all three.
+for loc in cs_CZ pl_PL en_US; do
+  if ! locale -a 2>/dev/null | grep -qix "$loc.utf8"; then
+    localedef -i "$loc" -f UTF-8 "$loc.UTF-8"
+  fi
+done
