@@ -1,0 +1,77 @@
+// A first run on a clean machine, and what the two children are told.
+#include "SetupRun.h"
+
+namespace e2e {
+namespace {
+
+TEST_F(SetupRun, FirstRunPlacesTheUninstallerAndStartsTheWizardFromATempFile)
+{
+    Start("");
+    ASSERT_EQ(ExitCode(), std::optional<uint32_t>(0));
+    const auto started = AwaitHandOver();
+    ASSERT_TRUE(started);
+    const auto& [wizard, handOver] = *started;
+
+    EXPECT_EQ(Bytes(uninstallerPath_), Bytes(BuiltUninstaller()));
+    const auto checks = UninstallerChecks();
+    ASSERT_EQ(checks.size(), 1u);
+    EXPECT_EQ(checks[0].module, uninstallerPath_);
+    EXPECT_EQ(checks[0].commandLine, uninstallerPath_) << "the check gets the path alone, unquoted";
+
+    EXPECT_TRUE(IsInstallerTempName(wizard.module, TempFolder())) << wizard.module;
+    const std::string loaderFolder = FolderOf(BuiltSetup());
+    EXPECT_EQ(wizard.commandLine, "\"" + loaderFolder + "VutSetup.exe\" " + loaderFolder);
+    EXPECT_EQ(Bytes(records_ / "vutsetup.image"), Bytes(BuiltInstaller()));
+
+    EXPECT_EQ(handOver.module, uninstallerPath_);
+    EXPECT_EQ(handOver.commandLine, "VutUndo.exe /p" + std::to_string(wizard.pid) + " " + wizard.module);
+    EXPECT_FALSE(driver::FileExists(wizard.module)) << "the hand-over removes the temporary wizard";
+    EXPECT_TRUE(NewTempFiles(TempFolder()).empty());
+}
+
+struct CommandLineCase {
+    const char* name;
+    const char* tail;       // "{dir}" stands for another source folder
+    bool loaderCopy;        // run a copy of the loader from a folder of its own
+    const char* switches;   // what the wizard's command line ends with
+};
+
+const CommandLineCase kCommandLines[] = {
+    {"no_arguments", "", false, ""},
+    {"silent", "/s", false, " /s"},
+    {"silent_as_a_word", "/silent", false, " /s"},
+    {"upper_case_is_no_switch", "/S /V /A", false, ""},
+    {"source_folder_is_not_passed_on", "\"{dir}\"", false, ""},
+    {"source_folder_and_silent", "\"{dir}\" /s", false, " /s"},
+    {"copy_elsewhere_passes_its_own_folder", "/s", true, " /s"},
+};
+
+class ChildCommandLine : public SetupRun, public ::testing::WithParamInterface<CommandLineCase> {};
+
+TEST_P(ChildCommandLine, WizardGetsTheLoaderFolderAndSwitchesAndHandOverItsPid)
+{
+    const CommandLineCase& c = GetParam();
+    std::string tail = c.tail;
+    if (const size_t at = tail.find("{dir}"); at != std::string::npos) {
+        std::string dir = records_.Path();
+        dir.pop_back();
+        tail.replace(at, 5, dir);
+    }
+    const std::string loader = c.loaderCopy ? CopyLoader() : BuiltSetup();
+    Start(tail, {}, loader);
+    ASSERT_EQ(ExitCode(), std::optional<uint32_t>(0));
+    const auto started = AwaitHandOver();
+    ASSERT_TRUE(started);
+    const auto& [wizard, handOver] = *started;
+
+    const std::string folder = FolderOf(loader);
+    EXPECT_EQ(wizard.commandLine, "\"" + folder + "VutSetup.exe\" " + folder + c.switches);
+    EXPECT_TRUE(IsInstallerTempName(wizard.module, TempFolder())) << wizard.module;
+    EXPECT_EQ(handOver.commandLine, "VutUndo.exe /p" + std::to_string(wizard.pid) + " " + wizard.module);
+}
+
+INSTANTIATE_TEST_SUITE_P(Tails, ChildCommandLine, ::testing::ValuesIn(kCommandLines),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
+} // namespace e2e

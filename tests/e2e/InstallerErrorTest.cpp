@@ -1,0 +1,216 @@
+// Runs of loader copies whose installer record is damaged, and of a loader
+// whose temporary folder is gone: one error box each, and its number as the
+// exit code.
+#include "ResourceRemoval.h"
+#include "SetupRun.h"
+
+#include "resource_ids.h"
+
+namespace e2e {
+namespace {
+
+enum class Damage {
+    Missing,
+    DeclaredSizeZero,
+    ShorterThanSizeField,
+    FlippedDeflateData,
+    WrongChecksum,
+    CutShort,
+    DeclaredSize2GiB,
+    NotAProgram,
+};
+
+std::vector<unsigned char> SomeText()
+{
+    std::string text;
+    for (int line = 0; line < 200; ++line)
+        text += "This is a page of text, not a program.\r\n";
+    return {text.begin(), text.end()};
+}
+
+// The installer record as the damage leaves it; empty when it is gone.
+std::vector<unsigned char> DamagedRecord(Damage damage, std::vector<unsigned char> record)
+{
+    const size_t stream = record.size() - 4;
+    switch (damage) {
+    case Damage::Missing:
+        return {};
+    case Damage::DeclaredSizeZero:
+        record[0] = record[1] = record[2] = record[3] = 0;
+        return record;
+    case Damage::ShorterThanSizeField:
+        record.resize(3);
+        return record;
+    case Damage::FlippedDeflateData:
+        for (size_t i = 4 + stream / 2; i < 4 + stream / 2 + 16; ++i)
+            record[i] ^= 0xFF;
+        return record;
+    case Damage::WrongChecksum:
+        record.back() ^= 0xFF;
+        return record;
+    case Damage::CutShort:
+        record.resize(4 + stream / 2);
+        return record;
+    case Damage::DeclaredSize2GiB:
+        record[0] = record[1] = record[2] = 0;
+        record[3] = 0x80;
+        return record;
+    case Damage::NotAProgram: {
+        const std::vector<unsigned char> text = SomeText();
+        return PayloadRecord(static_cast<uint32_t>(text.size()), Compress(text));
+    }
+    }
+    return record;
+}
+
+uint32_t DeclaredSize(const std::vector<unsigned char>& record)
+{
+    return record[0] | record[1] << 8 | record[2] << 16 | static_cast<uint32_t>(record[3]) << 24;
+}
+
+struct DamageCase {
+    const char* name;
+    Damage damage;
+    const char* tail;
+    uint32_t exitCode;
+    size_t tempFilesLeft;    // in the temporary folder
+    size_t windowsFilesLeft; // in the Windows folder
+    bool leftAtFullSize;     // the files left have the declared size (else they are empty)
+};
+
+const DamageCase kDamages[] = {
+    {"installer_record_missing", Damage::Missing, "", 2, 0, 0, false},
+    {"declared_size_zero", Damage::DeclaredSizeZero, "/s", 2, 0, 0, false},
+    {"record_shorter_than_its_size_field", Damage::ShorterThanSizeField, "", 2, 0, 0, false},
+    {"flipped_deflate_data", Damage::FlippedDeflateData, "", 4, 1, 0, true},
+    {"wrong_checksum", Damage::WrongChecksum, "/s", 4, 1, 0, true},
+    {"stream_cut_short", Damage::CutShort, "", 4, 1, 0, true},
+    {"declared_size_of_2_GiB", Damage::DeclaredSize2GiB, "/s", 1, 1, 1, false},
+    {"not_a_program", Damage::NotAProgram, "", 3, 1, 0, true},
+    {"not_a_program_silent", Damage::NotAProgram, "/s", 3, 1, 0, true},
+};
+
+class DamagedInstaller : public SetupRun, public ::testing::WithParamInterface<DamageCase> {
+protected:
+    // A loader copy carrying the damaged record; the record it now carries.
+    std::string DamagedLoader(std::vector<unsigned char>& record)
+    {
+        const std::string loader = CopyLoader();
+        const auto real = driver::ReadResource(BuiltSetup(), RT_RCDATA, IDR_INSTALLER,
+                                               MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL));
+        EXPECT_TRUE(real && real->size() > 64) << "no installer record in the build's loader";
+        if (!real || real->size() <= 64)
+            return "";
+        record = DamagedRecord(GetParam().damage, *real);
+        if (record.empty()) {
+            EXPECT_TRUE(RemoveResource(loader, RT_RCDATA, IDR_INSTALLER));
+            EXPECT_FALSE(driver::ReadResource(loader, RT_RCDATA, IDR_INSTALLER)) << "the record is still there";
+        } else {
+            EXPECT_TRUE(driver::ReplaceResource(loader, RT_RCDATA, IDR_INSTALLER, record));
+        }
+        return loader;
+    }
+};
+
+TEST_P(DamagedInstaller, ShowsOneErrorBoxAndEndsWithItsNumber)
+{
+    const DamageCase& c = GetParam();
+    std::vector<unsigned char> record;
+    const std::string loader = DamagedLoader(record);
+    ASSERT_FALSE(loader.empty());
+    Start(c.tail, {}, loader);
+    CloseErrorBox(static_cast<int>(c.exitCode));
+    ASSERT_EQ(ExitCode(), std::optional<uint32_t>(c.exitCode));
+
+    EXPECT_EQ(UninstallerChecks().size(), 1u) << "the uninstaller comes first";
+    EXPECT_TRUE(WizardStarts().empty());
+    const auto temp = NewTempFiles(TempFolder());
+    const auto windows = NewTempFiles(WindowsFolder());
+    EXPECT_EQ(temp.size(), c.tempFilesLeft);
+    EXPECT_EQ(windows.size(), c.windowsFilesLeft);
+    for (const auto* files : {&temp, &windows}) {
+        for (const std::string& file : *files) {
+            const auto bytes = Bytes(file);
+            EXPECT_EQ(bytes.size(), c.leftAtFullSize ? DeclaredSize(record) : 0u) << file;
+            if (c.damage == Damage::NotAProgram) {
+                EXPECT_EQ(bytes, SomeText());
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Records, DamagedInstaller, ::testing::ValuesIn(kDamages),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+class OversizedInstaller : public DamagedInstaller {};
+
+TEST_P(OversizedInstaller, TriesTheTemporaryThenTheWindowsFolder)
+{
+    std::vector<unsigned char> record;
+    const std::string loader = DamagedLoader(record);
+    ASSERT_FALSE(loader.empty());
+    Start(GetParam().tail, {}, loader);
+    const auto box = driver::WaitForWindowCaption(setup_.Id(), ExpectedErrorBox(1).caption, kRunBoundMs);
+    ASSERT_TRUE(box) << "no error box";
+    const auto rows = ConsoleRows(7);
+    CloseErrorBox(1);
+    ASSERT_EQ(ExitCode(), std::optional<uint32_t>(1u));
+
+    const auto temp = NewTempFiles(TempFolder());
+    const auto windows = NewTempFiles(WindowsFolder());
+    ASSERT_EQ(temp.size(), 1u);
+    ASSERT_EQ(windows.size(), 1u);
+    const std::string loaderFolder = FolderOf(loader);
+    const std::vector<std::string> expected = {
+        "/v",
+        loaderFolder,
+        loaderFolder + "setup.ini",
+        "GetParams:1",
+        "Install VutUndo.exe: '" + uninstallerPath_ + "'",
+        "Install VutSetup.exe 1: '" + *temp.begin() + "'",
+        "Install VutSetup.exe 2: '" + *windows.begin() + "'",
+    };
+    EXPECT_EQ(rows, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Verbose, OversizedInstaller,
+                         ::testing::Values(DamageCase{"declared_size_of_2_GiB", Damage::DeclaredSize2GiB, "/v", 1, 1,
+                                                      1, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(SetupRun, MissingTemporaryFolderLeadsToTheWindowsFolder)
+{
+    const std::string missing = "C:\\no-such-folder-of-the-tests";
+    ASSERT_FALSE(driver::DirectoryExists(missing));
+    Start("/v", {{"TEMP", missing}, {"TMP", missing}});
+    const auto box = driver::WaitForWindowCaption(setup_.Id(), "Wait Setup.exe", kRunBoundMs);
+    ASSERT_TRUE(box) << "no wait box";
+    const auto started = AwaitHandOver();
+    ASSERT_TRUE(started);
+    const auto& [wizard, handOver] = *started;
+    const std::string temp = wizard.module;
+    EXPECT_TRUE(IsInstallerTempName(temp, WindowsFolder())) << temp;
+
+    const std::string loaderFolder = FolderOf(BuiltSetup());
+    const std::string wizardLine = "\"" + loaderFolder + "VutSetup.exe\" " + loaderFolder + " /v";
+    const std::vector<std::string> expected = {
+        "/v",
+        loaderFolder,
+        loaderFolder + "setup.ini",
+        "GetParams:1",
+        "Install VutUndo.exe: '" + uninstallerPath_ + "'",
+        "Install VutSetup.exe 2: '" + temp + "'",
+        "Run VutSetup.exe: '" + temp + "' '" + wizardLine + "'",
+        "Run VutUndo.exe: '" + uninstallerPath_ + "' 'VutUndo.exe /p" + std::to_string(wizard.pid) + " " + temp +
+            "'",
+    };
+    EXPECT_EQ(ConsoleRows(expected.size()), expected);
+    driver::CloseMessageBox(box->window);
+    EXPECT_EQ(ExitCode(), std::optional<uint32_t>(0));
+    EXPECT_EQ(wizard.commandLine, wizardLine);
+    EXPECT_FALSE(driver::FileExists(temp)) << "the hand-over removes the temporary wizard";
+    EXPECT_TRUE(NewTempFiles(TempFolder()).empty());
+}
+
+} // namespace
+} // namespace e2e
