@@ -68,6 +68,7 @@ bool OpenLogConsole(const wchar_t* title)
 
     // Each line must be on the console before the next step, which may wait
     // for a child or end the process, so standard output is written through.
+    // Asking for no buffer cannot fail for a stream that exists.
     std::setvbuf(stdout, nullptr, _IONBF, 0);
 
     std::ios::sync_with_stdio(true);

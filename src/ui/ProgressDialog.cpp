@@ -33,6 +33,7 @@ void ShowPercent(HWND dialog, uint32_t percent)
 {
     char text[kPercentTextSize];
     FormatPercentText(percent, text);
+    // A text or repaint that fails leaves the last value up until the next message.
     SetDlgItemTextA(dialog, IDC_PROGRESS, text);
     UpdateWindow(dialog);
 
