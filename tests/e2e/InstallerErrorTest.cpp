@@ -90,10 +90,11 @@ const DamageCase kDamages[] = {
     {"not_a_program_silent", Damage::NotAProgram, "/s", 3, 1, 0, true},
 };
 
-class DamagedInstaller : public SetupRun, public ::testing::WithParamInterface<DamageCase> {
+class InstallerRecordRun : public SetupRun {
 protected:
-    // A loader copy carrying the damaged record; the record it now carries.
-    std::string DamagedLoader(std::vector<unsigned char>& record)
+    // A loader copy carrying the installer record as `damage` leaves it; the
+    // record it now carries goes to `record`.
+    std::string DamagedLoader(Damage damage, std::vector<unsigned char>& record)
     {
         const std::string loader = CopyLoader();
         const auto real = driver::ReadResource(BuiltSetup(), RT_RCDATA, IDR_INSTALLER,
@@ -101,7 +102,7 @@ protected:
         EXPECT_TRUE(real && real->size() > 64) << "no installer record in the build's loader";
         if (!real || real->size() <= 64)
             return "";
-        record = DamagedRecord(GetParam().damage, *real);
+        record = DamagedRecord(damage, *real);
         if (record.empty()) {
             EXPECT_TRUE(RemoveResource(loader, RT_RCDATA, IDR_INSTALLER));
             EXPECT_FALSE(driver::ReadResource(loader, RT_RCDATA, IDR_INSTALLER)) << "the record is still there";
@@ -112,11 +113,13 @@ protected:
     }
 };
 
+class DamagedInstaller : public InstallerRecordRun, public ::testing::WithParamInterface<DamageCase> {};
+
 TEST_P(DamagedInstaller, ShowsOneErrorBoxAndEndsWithItsNumber)
 {
     const DamageCase& c = GetParam();
     std::vector<unsigned char> record;
-    const std::string loader = DamagedLoader(record);
+    const std::string loader = DamagedLoader(c.damage, record);
     ASSERT_FALSE(loader.empty());
     Start(c.tail, {}, loader);
     CloseErrorBox(static_cast<int>(c.exitCode));
@@ -142,14 +145,12 @@ TEST_P(DamagedInstaller, ShowsOneErrorBoxAndEndsWithItsNumber)
 INSTANTIATE_TEST_SUITE_P(Records, DamagedInstaller, ::testing::ValuesIn(kDamages),
                          [](const auto& info) { return std::string(info.param.name); });
 
-class OversizedInstaller : public DamagedInstaller {};
-
-TEST_P(OversizedInstaller, TriesTheTemporaryThenTheWindowsFolder)
+TEST_F(InstallerRecordRun, OversizedInstallerTriesTheTemporaryThenTheWindowsFolder)
 {
     std::vector<unsigned char> record;
-    const std::string loader = DamagedLoader(record);
+    const std::string loader = DamagedLoader(Damage::DeclaredSize2GiB, record);
     ASSERT_FALSE(loader.empty());
-    Start(GetParam().tail, {}, loader);
+    Start("/v", {}, loader);
     const auto box = driver::WaitForWindowCaption(setup_.Id(), ExpectedErrorBox(1).caption, kRunBoundMs);
     ASSERT_TRUE(box) << "no error box";
     const auto rows = ConsoleRows(7);
@@ -172,11 +173,6 @@ TEST_P(OversizedInstaller, TriesTheTemporaryThenTheWindowsFolder)
     };
     EXPECT_EQ(rows, expected);
 }
-
-INSTANTIATE_TEST_SUITE_P(Verbose, OversizedInstaller,
-                         ::testing::Values(DamageCase{"declared_size_of_2_GiB", Damage::DeclaredSize2GiB, "/v", 1, 1,
-                                                      1, false}),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SetupRun, MissingTemporaryFolderLeadsToTheWindowsFolder)
 {

@@ -97,7 +97,8 @@ protected:
     std::vector<StartRecord> WizardStarts() const { return ReadStartRecords(records_ / "vutsetup.log"); }
     std::vector<StartRecord> UninstallerStarts() const { return ReadStartRecords(records_ / "vutundo.log"); }
     std::vector<StartRecord> UninstallerChecks() const; // the starts without "/p"
-    size_t CheckAnswers() const; // checks that got as far as answering
+    // Checks that got as far as answering; counted only while VUT_STANDIN_UNDO_EXIT is set.
+    size_t CheckAnswers() const;
 
     // vut*.tmp files that appeared in `folder` since the run's start.
     std::set<std::string> NewTempFiles(const std::string& folder) const;
