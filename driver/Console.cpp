@@ -1,5 +1,7 @@
 #include "Driver.h"
 
+#include <algorithm>
+
 namespace driver {
 
 std::optional<ConsoleText> ReadConsoleOf(DWORD pid)
@@ -19,7 +21,9 @@ std::optional<ConsoleText> ReadConsoleOf(DWORD pid)
         text.title = title;
         const SHORT width = info.dwSize.X;
         std::vector<char> row(static_cast<size_t>(width) + 1);
-        for (SHORT y = 0; y < info.dwSize.Y; ++y) {
+        // Nothing is written below the cursor's row.
+        const SHORT rows = std::min<SHORT>(info.dwSize.Y, static_cast<SHORT>(info.dwCursorPosition.Y + 1));
+        for (SHORT y = 0; y < rows; ++y) {
             DWORD read = 0;
             ReadConsoleOutputCharacterA(out, row.data(), width, COORD{0, y}, &read);
             std::string line(row.data(), read);

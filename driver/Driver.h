@@ -38,6 +38,8 @@ public:
     ~Process();
 
     bool Start(const StartOptions& options);
+    // Takes over a process started elsewhere, by its id.
+    bool Attach(DWORD processId);
     DWORD Id() const { return id_; }
     HANDLE Handle() const { return process_; }
     // Waits up to timeoutMs; the full 32-bit exit code, or nothing on time-out.
@@ -49,6 +51,14 @@ private:
     HANDLE process_ = nullptr;
     DWORD id_ = 0;
 };
+
+// Starts the program `exeName` (found beside the running one) with `arguments`
+// under the Linux locale `locale` (such as "cs_CZ.UTF-8"), from which Wine
+// takes its interface language and ANSI code page; waits up to timeoutMs for
+// its Windows process. Wine ignores LANG in the environment block given to
+// CreateProcess, so the start goes through the Linux shell.
+std::optional<Process> StartInLocale(const std::string& exeName, const std::string& arguments,
+                                     const std::string& locale, DWORD timeoutMs);
 
 // A top-level window (or a dialog) and what it shows.
 struct WindowInfo {

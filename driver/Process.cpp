@@ -1,7 +1,10 @@
 #include "Driver.h"
 
+#include <tlhelp32.h>
+
 #include <algorithm>
 #include <cctype>
+#include <set>
 
 namespace driver {
 namespace {
@@ -50,6 +53,22 @@ std::vector<char> BuildEnvironment(const StartOptions& options)
     return out;
 }
 
+std::set<DWORD> ProcessesNamed(const std::string& exe)
+{
+    std::set<DWORD> ids;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return ids;
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+        if (_stricmp(entry.szExeFile, exe.c_str()) == 0)
+            ids.insert(entry.th32ProcessID);
+    }
+    CloseHandle(snapshot);
+    return ids;
+}
+
 } // namespace
 
 Process::Process(Process&& other) noexcept : process_(other.process_), id_(other.id_)
@@ -96,6 +115,58 @@ bool Process::Start(const StartOptions& options)
     process_ = info.hProcess;
     id_ = info.dwProcessId;
     return true;
+}
+
+bool Process::Attach(DWORD processId)
+{
+    HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE,
+                                 processId);
+    if (!process)
+        return false;
+    if (process_)
+        CloseHandle(process_);
+    process_ = process;
+    id_ = processId;
+    return true;
+}
+
+std::optional<Process> StartInLocale(const std::string& exeName, const std::string& arguments,
+                                     const std::string& locale, DWORD timeoutMs)
+{
+    const std::set<DWORD> before = ProcessesNamed(exeName);
+
+    // Wine keeps WINELOADER itself out of a Linux child's environment, so the
+    // loader that runs this process travels under another name.
+    char loader[MAX_PATH] = "wine";
+    GetEnvironmentVariableA("WINELOADER", loader, MAX_PATH);
+    StartOptions options;
+    options.commandLine =
+        "Z:\\bin\\sh -c \"exec \\\"$LOCALE_START_LOADER\\\" \\\"$LOCALE_START_EXE\\\" $LOCALE_START_ARGS\"";
+    options.environment = {{"LANG", locale},
+                           {"LC_ALL", locale},
+                           {"LOCALE_START_LOADER", loader},
+                           {"LOCALE_START_EXE", BinPath(exeName)},
+                           {"LOCALE_START_ARGS", arguments}};
+    Process shell;
+    if (!shell.Start(options))
+        return std::nullopt;
+
+    DWORD started = 0;
+    WaitUntil(
+        [&] {
+            for (DWORD id : ProcessesNamed(exeName)) {
+                if (before.count(id) == 0) {
+                    started = id;
+                    return true;
+                }
+            }
+            return false;
+        },
+        timeoutMs);
+    Process process;
+    if (started == 0 || !process.Attach(started))
+        return std::nullopt;
+    return process;
 }
 
 std::optional<uint32_t> Process::Wait(DWORD timeoutMs)

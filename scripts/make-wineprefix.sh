@@ -10,7 +10,7 @@ echo "creating Wine prefix $prefix ($WINEARCH)"
 "$WINE" wineboot -i >/dev/null 2>&1
 # Consoles as wide as any log line, so a long command line stays on one row
 # for the tests that read consoles back.
-"$WINE" reg add 'HKCU\Console' /v ScreenBufferSize /t REG_DWORD /d 0x0BB80400 /f >/dev/null 2>&1
+"$WINE" reg add 'HKCU\Console' /v ScreenBufferSize /t REG_DWORD /d 0x00C80400 /f >/dev/null 2>&1
 "$WINE" reg add 'HKCU\Console' /v WindowSize /t REG_DWORD /d 0x00190064 /f >/dev/null 2>&1
 # No window manager runs in the virtual display: Wine draws captions and frames
 # itself, so screenshots show what a user sees.

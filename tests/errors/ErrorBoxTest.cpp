@@ -9,7 +9,6 @@
 
 #include "Driver.h"
 #include "IconMatch.h"
-#include "LocaleStart.h"
 
 namespace {
 
@@ -88,11 +87,10 @@ class ErrorBox : public ::testing::TestWithParam<BoxCase> {};
 TEST_P(ErrorBox, ShowsTheLocalisedMessageAndEndsWithItsNumber)
 {
     const BoxCase& c = GetParam();
-    ASSERT_TRUE(StartInLocale(c.locale, driver::BinPath("error_host.exe"), std::to_string(c.number)));
-    DWORD pid = 0;
-    const UniqueHandle host = WaitForProcessWithWindow("error_host.exe", kBoxTimeoutMs, pid);
-    ASSERT_TRUE(host) << "error_host.exe showed no window within " << kBoxTimeoutMs << " ms";
-    EndOnExit guard{host.get()};
+    auto host = driver::StartInLocale("error_host.exe", std::to_string(c.number), c.locale, kBoxTimeoutMs);
+    ASSERT_TRUE(host) << "error_host.exe did not start within " << kBoxTimeoutMs << " ms";
+    EndOnExit guard{host->Handle()};
+    const DWORD pid = host->Id();
 
     const auto box = driver::WaitForWindow(pid, kBoxTimeoutMs, IsMessageBox);
     ASSERT_TRUE(box) << "no message box";
@@ -113,7 +111,7 @@ TEST_P(ErrorBox, ShowsTheLocalisedMessageAndEndsWithItsNumber)
     EXPECT_EQ(shown, std::optional<WORD>(errorIcon)) << "the box shows no error icon";
 
     driver::CloseMessageBox(box->window);
-    EXPECT_EQ(ExitCodeOf(host.get(), kExitTimeoutMs), std::optional<uint32_t>(static_cast<uint32_t>(c.number)));
+    EXPECT_EQ(ExitCodeOf(host->Handle(), kExitTimeoutMs), std::optional<uint32_t>(static_cast<uint32_t>(c.number)));
 }
 
 INSTANTIATE_TEST_SUITE_P(Languages, ErrorBox, ::testing::ValuesIn(kBoxes),

@@ -6,7 +6,6 @@
 #include <string>
 
 #include "Driver.h"
-#include "LocaleStart.h"
 #include "ScreenCapture.h"
 #include "resource_ids.h"
 #include "ui/ProgressGeometry.h"
@@ -85,7 +84,7 @@ class ProgressHostTest : public testing::TestWithParam<HostLanguage> {};
 TEST_P(ProgressHostTest, ShowsTheTranslationAndTheBar)
 {
     const HostLanguage& language = GetParam();
-    auto host = StartInLocale("progress_host.exe", "0 7 45", language.locale, kStartTimeoutMs);
+    auto host = driver::StartInLocale("progress_host.exe", "0 7 45", language.locale, kStartTimeoutMs);
     ASSERT_TRUE(host) << "progress_host.exe did not start";
     // Whatever fails below, the host goes with the test.
     struct EndHost {
@@ -95,9 +94,9 @@ TEST_P(ProgressHostTest, ShowsTheTranslationAndTheBar)
             if (WaitForSingleObject(process, 0) == WAIT_TIMEOUT)
                 TerminateProcess(process, 1);
         }
-    } endHost{host->process.get()};
+    } endHost{host->Handle()};
 
-    const auto shown = driver::WaitForWindowCaption(host->id, "Setup", kStartTimeoutMs);
+    const auto shown = driver::WaitForWindowCaption(host->Id(), "Setup", kStartTimeoutMs);
     ASSERT_TRUE(shown) << "no progress window";
     const HWND dialog = shown->window;
     const HWND field = GetDlgItem(dialog, IDC_PROGRESS);
@@ -117,9 +116,9 @@ TEST_P(ProgressHostTest, ShowsTheTranslationAndTheBar)
     EXPECT_TRUE(WaitForSplit(dialog, 100)) << "bar not all blue at 100 %";
 
     ASSERT_TRUE(PostThreadMessageA(GetWindowThreadProcessId(dialog, nullptr), WM_QUIT, 0, 0));
-    ASSERT_EQ(WaitForSingleObject(host->process.get(), kStartTimeoutMs), WAIT_OBJECT_0);
+    ASSERT_EQ(WaitForSingleObject(host->Handle(), kStartTimeoutMs), WAIT_OBJECT_0);
     DWORD exitCode = 1;
-    GetExitCodeProcess(host->process.get(), &exitCode);
+    GetExitCodeProcess(host->Handle(), &exitCode);
     EXPECT_EQ(exitCode, 0u);
 }
 
