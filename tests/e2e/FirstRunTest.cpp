@@ -36,6 +36,8 @@ struct CommandLineCase {
     const char* switches;   // what the wizard's command line ends with
 };
 
+void PrintTo(const CommandLineCase& c, std::ostream* out) { *out << c.name; }
+
 const CommandLineCase kCommandLines[] = {
     {"no_arguments", "", false, ""},
     {"silent", "/s", false, " /s"},

@@ -78,6 +78,8 @@ struct DamageCase {
     bool leftAtFullSize;     // the files left have the declared size (else they are empty)
 };
 
+void PrintTo(const DamageCase& c, std::ostream* out) { *out << c.name; }
+
 const DamageCase kDamages[] = {
     {"installer_record_missing", Damage::Missing, "", 2, 0, 0, false},
     {"declared_size_zero", Damage::DeclaredSizeZero, "/s", 2, 0, 0, false},

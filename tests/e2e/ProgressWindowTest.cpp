@@ -12,6 +12,8 @@ struct ProgressCase {
     bool window;
 };
 
+void PrintTo(const ProgressCase& c, std::ostream* out) { *out << c.name; }
+
 const ProgressCase kProgress[] = {
     {"shown", "", true},
     {"shown_when_reinstalling", "/a", true},

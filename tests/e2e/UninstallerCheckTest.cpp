@@ -32,6 +32,8 @@ struct InPlaceCase {
     bool replaced;
 };
 
+void PrintTo(const InPlaceCase& c, std::ostream* out) { *out << c.name; }
+
 const InPlaceCase kInPlace[] = {
     {"kept", "/v", nullptr, false},
     {"kept_with_mode_0", "/v", "0", false},
@@ -77,6 +79,8 @@ struct CheckCase {
     uint32_t exitCode;
     size_t checks;
 };
+
+void PrintTo(const CheckCase& c, std::ostream* out) { *out << c.name; }
 
 const CheckCase kChecks[] = {
     {"lowest_good_code", "1001", 0, 1},
@@ -154,6 +158,8 @@ struct HeldCase {
     const char* exitCodes;
     uint32_t exitCode;
 };
+
+void PrintTo(const HeldCase& c, std::ostream* out) { *out << c.name; }
 
 const HeldCase kHeld[] = {
     {"rejected_twice", "1000", 5},

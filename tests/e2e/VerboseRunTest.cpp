@@ -12,6 +12,8 @@ struct VerboseCase {
     bool progressWindow;
 };
 
+void PrintTo(const VerboseCase& c, std::ostream* out) { *out << c.name; }
+
 const VerboseCase kVerboseRuns[] = {
     {"verbose", "/v", " /v", true},
     {"silent_then_verbose", "/s /v", " /s /v", false},
