@@ -156,6 +156,41 @@ int FullRun(const std::string& shots, const std::string& records)
     return code && *code == 0 ? 0 : 1;
 }
 
+// The progress window in each of its languages, at 45 %, from the host that
+// shows the real window in a process of its own language.
+void LanguageShots(const std::string& shots)
+{
+    std::printf("\n== the progress window in its three languages\n");
+    const char* languages[][2] = {{"en", "en_US.UTF-8"}, {"cs", "cs_CZ.UTF-8"}, {"pl", "pl_PL.UTF-8"}};
+    for (const auto& language : languages) {
+        auto host = driver::StartInLocale("progress_host.exe", "0 7 45", language[1], kBound);
+        if (!host) {
+            std::printf("  %s: the window host did not start\n", language[0]);
+            continue;
+        }
+        auto window = driver::WaitForWindowCaption(host->Id(), "Setup", kBound);
+        if (window) {
+            const HWND field = GetDlgItem(window->window, 100);
+            driver::WaitUntil(
+                [&] {
+                    char text[16] = {};
+                    GetWindowTextA(field, text, sizeof(text));
+                    RECT r = {};
+                    GetWindowRect(field, &r);
+                    return std::string(text) == "45 %" &&
+                           driver::ScreenPixel(r.left + 4, (r.top + r.bottom) / 2) == RGB(0, 0, 255);
+                },
+                kBound);
+            const std::string file = shots + "progress-" + language[0] + ".bmp";
+            driver::SaveScreenshot(file, window->window);
+            std::printf("  %s: progress-%s.png\n", language[0], language[0]);
+            PostThreadMessageA(GetWindowThreadProcessId(window->window, nullptr), WM_QUIT, 0, 0);
+        }
+        if (!host->Wait(kBound))
+            host->Kill();
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -170,5 +205,6 @@ int main(int argc, char** argv)
     CreateDirectoryA(out.c_str(), nullptr);
     const int usage = UsageRun(out);
     const int run = FullRun(out, out + "records\\");
+    LanguageShots(out);
     return usage | run;
 }
