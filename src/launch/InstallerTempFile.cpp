@@ -54,3 +54,9 @@ UniqueFile MakeInstallerTempFile(uint32_t size, bool verbose, char (&path)[MAX_P
         return file;
     return UniqueFile();
 }
+
+UniqueFile HoldAgainstChanges(const char* path)
+{
+    return UniqueFile(
+        CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+}

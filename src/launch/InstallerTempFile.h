@@ -16,3 +16,9 @@ UniqueFile MakeInstallerTempFile(uint32_t size, bool verbose, char (&path)[MAX_P
 
 // Sets the length of `file` to `size` through its file pointer.
 bool SizeFile(HANDLE file, uint32_t size);
+
+// Opens `path` read-only, sharing reading alone: while the handle is held no
+// other process can write, rename or delete the file, yet it can still be
+// started. The temporary folder is writable by the user's unelevated programs,
+// so the wizard is held this way from its last write until it runs.
+UniqueFile HoldAgainstChanges(const char* path);

@@ -88,6 +88,8 @@ int StartInstaller(const LaunchOptions& options, const char* uninstallerPath, Pr
     }
     temp.reset(); // keeps the length it was given, even if the stream was shorter
 
+    UniqueFile guard = HoldAgainstChanges(tempPath);
+
     char commandLine[kCommandLineCapacity];
     BuildInstallerCommandLine(commandLine, loaderFolder, options.Silent, options.Verbose);
     if (options.Verbose)
@@ -95,6 +97,7 @@ int StartInstaller(const LaunchOptions& options, const char* uninstallerPath, Pr
     StartedChild installer;
     if (!StartChild(tempPath, commandLine, SW_SHOW, installer))
         return InstallerStartFailed;
+    guard.reset();
 
     BuildHandOverCommandLine(commandLine, installer.processId, tempPath);
     if (options.Verbose)

@@ -3,6 +3,7 @@
 #include "common/LoaderInstance.h"
 #include "launch/CommandLine.h"
 #include "launch/CommandLineTail.h"
+#include "launch/DllSearch.h"
 #include "launch/GetParams.h"
 #include "launch/LaunchSequence.h"
 #include "launch/Settings.h"
@@ -12,6 +13,7 @@
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
+    RestrictDllSearch();
     SetLoaderInstance(instance);
 
     // Not the tail the C runtime hands over: its start-up code compares bytes
