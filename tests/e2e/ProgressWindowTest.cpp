@@ -31,6 +31,9 @@ TEST_P(ProgressWindow, ShowsWhileTheRunLastsUnlessSilent)
     const bool ended = driver::WaitUntil(
         [&] {
             for (const auto& window : driver::WindowsOf(setup_.Id())) {
+                // Listed, then destroyed before it could be described: the run was ending.
+                if (window.className.empty() && !IsWindow(window.window))
+                    continue;
                 if (std::find(captions.begin(), captions.end(), window.caption) == captions.end())
                     captions.push_back(window.caption);
             }

@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cctype>
 
 namespace e2e {
@@ -13,6 +14,9 @@ std::string WithBackslash(std::string folder)
         folder += '\\';
     return folder;
 }
+
+// The uninstaller's second start; the check gets no "/p".
+bool IsHandOver(const StartRecord& start) { return start.commandLine.find(" /p") != std::string::npos; }
 
 } // namespace
 
@@ -158,6 +162,15 @@ void SetupRun::TearDown()
 {
     // A run that a failed check left standing, box and all.
     setup_.Kill();
+    // A run that started the installer may end before its children record their starts.
+    if (setup_.Wait(0) == std::optional<uint32_t>(0)) {
+        driver::WaitUntil(
+            [&] {
+                const auto undo = UninstallerStarts();
+                return std::any_of(undo.begin(), undo.end(), IsHandOver);
+            },
+            kRunBoundMs);
+    }
     AwaitRecordedChildren();
     for (const std::string& folder : {TempFolder(), WindowsFolder()}) {
         for (const std::string& file : NewTempFiles(folder))
@@ -244,7 +257,7 @@ std::optional<std::pair<StartRecord, StartRecord>> SetupRun::AwaitHandOver()
             if (wizard.empty())
                 return false;
             for (const StartRecord& start : undo) {
-                if (start.commandLine.find(" /p") != std::string::npos) {
+                if (IsHandOver(start)) {
                     found.emplace(wizard.front(), start);
                     return true;
                 }
@@ -284,7 +297,7 @@ std::vector<StartRecord> SetupRun::UninstallerChecks() const
 {
     std::vector<StartRecord> checks;
     for (const StartRecord& start : UninstallerStarts()) {
-        if (start.commandLine.find(" /p") == std::string::npos)
+        if (!IsHandOver(start))
             checks.push_back(start);
     }
     return checks;
