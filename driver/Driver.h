@@ -102,9 +102,14 @@ bool SaveScreenshot(const std::string& bmpPath, HWND window = nullptr);
 // Colour of one screen pixel.
 COLORREF ScreenPixel(int x, int y);
 
-// Replaces (or, with empty data, deletes) resource type/id in the program file `exe`.
+// Replaces resource type/id in the program file `exe` with `data` (not empty).
 bool ReplaceResource(const std::string& exe, LPCSTR type, WORD id, const std::vector<unsigned char>& data,
                      WORD language = MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL));
+
+// Removes every language copy of resource type/id from the program file `exe`.
+// Wine's UpdateResourceA does not delete (it reports success and the resource
+// stays), so the file's resources are written afresh without it.
+bool RemoveResource(const std::string& exe, LPCSTR type, WORD id);
 
 // Reads a resource of a program file without running it.
 std::optional<std::vector<unsigned char>> ReadResource(const std::string& exe, LPCSTR type, WORD id,

@@ -1,5 +1,7 @@
 #include "Driver.h"
 
+#include <utility>
+
 namespace driver {
 namespace {
 
@@ -86,8 +88,12 @@ std::vector<WindowInfo> WindowsOf(DWORD pid)
     TopScan scan{pid, {}};
     EnumWindows(ScanTop, reinterpret_cast<LPARAM>(&scan));
     std::vector<WindowInfo> windows;
-    for (HWND window : scan.found)
-        windows.push_back(Describe(window));
+    for (HWND window : scan.found) {
+        WindowInfo info = Describe(window);
+        // A window destroyed while it was described reads back empty.
+        if (IsWindow(window))
+            windows.push_back(std::move(info));
+    }
     return windows;
 }
 

@@ -1,7 +1,6 @@
 // Runs of loader copies whose installer record is damaged, and of a loader
 // whose temporary folder is gone: one error box each, and its number as the
 // exit code.
-#include "ResourceRemoval.h"
 #include "SetupRun.h"
 
 #include "resource_ids.h"
@@ -106,7 +105,7 @@ protected:
             return "";
         record = DamagedRecord(damage, *real);
         if (record.empty()) {
-            EXPECT_TRUE(RemoveResource(loader, RT_RCDATA, IDR_INSTALLER));
+            EXPECT_TRUE(driver::RemoveResource(loader, RT_RCDATA, IDR_INSTALLER));
             EXPECT_FALSE(driver::ReadResource(loader, RT_RCDATA, IDR_INSTALLER)) << "the record is still there";
         } else {
             EXPECT_TRUE(driver::ReplaceResource(loader, RT_RCDATA, IDR_INSTALLER, record));

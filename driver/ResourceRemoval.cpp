@@ -1,8 +1,8 @@
-#include "ResourceRemoval.h"
+#include "Driver.h"
 
 #include <vector>
 
-namespace e2e {
+namespace driver {
 namespace {
 
 // A resource type or name: a number, or a text.
@@ -91,4 +91,4 @@ bool RemoveResource(const std::string& exe, LPCSTR type, WORD id)
     return EndUpdateResourceA(update, ok ? FALSE : TRUE) && ok;
 }
 
-} // namespace e2e
+} // namespace driver
