@@ -10,26 +10,19 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-build=${BUILD_DIR:-$root/build}
-export BUILD_DIR=$build
 runs=${RUNS:-5}
 sizes=${SIZES:-1 64 256}
 dlls=${BENCH_DLLS:-/usr/lib/x86_64-linux-gnu/wine/x86_64-windows}
 
-bash scripts/build.sh >&2
-. scripts/wine-env.sh
-run_build=$(setup_run_build "$build")
+. scripts/prepare-run.sh
 cmake --build "$build" --target bench_floor >&2
 cmake --build "$run_build" --target bench_setup >&2
-bash scripts/make-wineprefix.sh "$run_build/wineprefix" >&2
 
 # The payloads: the stand-in wizard this machine runs, padded with DLLs.
 payloads=$run_build/bench-payloads
 echo "making payloads of $sizes MB in $payloads" >&2
 python3 bench/make_payloads.py "$run_build/bin/VutSetup.exe" "$dlls" "$payloads" $sizes >&2
 
-export WINEPREFIX=$run_build/wineprefix
-trap '"$WINESERVER" -k 2>/dev/null || true' EXIT
 # The first run of each size puts the uninstaller in place itself.
 rm -rf "$WINEPREFIX/drive_c/Program Files/Quelt" "$WINEPREFIX/drive_c/Program Files (x86)/Quelt"
 

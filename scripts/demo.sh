@@ -5,16 +5,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-build=${BUILD_DIR:-$root/build}
-export BUILD_DIR=$build
-
-bash scripts/build.sh
-. scripts/wine-env.sh
-run_build=$(setup_run_build "$build")
-bash scripts/make-wineprefix.sh "$run_build/wineprefix"
-
-export WINEPREFIX=$run_build/wineprefix
-trap '"$WINESERVER" -k 2>/dev/null || true' EXIT
+. scripts/prepare-run.sh
 # Each demo starts from a machine that has never seen the product.
 rm -rf "$WINEPREFIX/drive_c/Program Files/Quelt"
 out=$build/demo
