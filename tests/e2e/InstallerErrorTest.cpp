@@ -163,15 +163,10 @@ TEST_F(InstallerRecordRun, OversizedInstallerTriesTheTemporaryThenTheWindowsFold
     ASSERT_EQ(temp.size(), 1u);
     ASSERT_EQ(windows.size(), 1u);
     const std::string loaderFolder = FolderOf(loader);
-    const std::vector<std::string> expected = {
-        "/v",
-        loaderFolder,
-        loaderFolder + "setup.ini",
-        "GetParams:1",
-        "Install VutUndo.exe: '" + uninstallerPath_ + "'",
+    const auto expected = Lines(LogHead("/v", loaderFolder), {
         "Install VutSetup.exe 1: '" + *temp.begin() + "'",
         "Install VutSetup.exe 2: '" + *windows.begin() + "'",
-    };
+    });
     EXPECT_EQ(rows, expected);
 }
 
@@ -190,17 +185,12 @@ TEST_F(SetupRun, MissingTemporaryFolderLeadsToTheWindowsFolder)
 
     const std::string loaderFolder = FolderOf(BuiltSetup());
     const std::string wizardLine = "\"" + loaderFolder + "VutSetup.exe\" " + loaderFolder + " /v";
-    const std::vector<std::string> expected = {
-        "/v",
-        loaderFolder,
-        loaderFolder + "setup.ini",
-        "GetParams:1",
-        "Install VutUndo.exe: '" + uninstallerPath_ + "'",
+    const auto expected = Lines(LogHead("/v", loaderFolder), {
         "Install VutSetup.exe 2: '" + temp + "'",
         "Run VutSetup.exe: '" + temp + "' '" + wizardLine + "'",
         "Run VutUndo.exe: '" + uninstallerPath_ + "' 'VutUndo.exe /p" + std::to_string(wizard.pid) + " " + temp +
             "'",
-    };
+    });
     EXPECT_EQ(ConsoleRows(expected.size()), expected);
     driver::CloseMessageBox(box->window);
     EXPECT_EQ(ExitCode(), std::optional<uint32_t>(0));

@@ -320,4 +320,16 @@ std::set<std::string> SetupRun::NewTempFiles(const std::string& folder) const
     return fresh;
 }
 
+std::vector<std::string> SetupRun::LogHead(const std::string& tail, const std::string& sourceFolder) const
+{
+    return {tail, sourceFolder, sourceFolder + "setup.ini", "GetParams:1",
+            "Install VutUndo.exe: '" + uninstallerPath_ + "'"};
+}
+
+std::vector<std::string> SetupRun::Lines(std::vector<std::string> head, const std::vector<std::string>& rest)
+{
+    head.insert(head.end(), rest.begin(), rest.end());
+    return head;
+}
+
 } // namespace e2e

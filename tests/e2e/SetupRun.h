@@ -90,6 +90,10 @@ protected:
 
     // The rows of the run's console once it holds `rows` non-empty ones (bounded).
     std::vector<std::string> ConsoleRows(size_t rows);
+    // Log lines 1 to 5 of a verbose run that found no uninstaller in place.
+    std::vector<std::string> LogHead(const std::string& tail, const std::string& sourceFolder) const;
+    // `head`, then `rest`.
+    static std::vector<std::string> Lines(std::vector<std::string> head, const std::vector<std::string>& rest);
 
     // Puts `bytes` where the loader keeps its uninstaller.
     void PlaceUninstaller(const std::vector<unsigned char>& bytes);

@@ -52,16 +52,11 @@ TEST_P(VerboseRun, ConsoleHoldsTheTraceWhileTheWaitBoxHoldsTheRun)
     EXPECT_EQ(wizard.commandLine, wizardLine);
     EXPECT_EQ(handOver.commandLine, handOverLine);
 
-    const std::vector<std::string> expected = {
-        tail,
-        sourceFolder,
-        sourceFolder + "setup.ini",
-        "GetParams:1",
-        "Install VutUndo.exe: '" + uninstallerPath_ + "'",
+    const auto expected = Lines(LogHead(tail, sourceFolder), {
         "Install VutSetup.exe 1: '" + temp + "'",
         "Run VutSetup.exe: '" + temp + "' '" + wizardLine + "'",
         "Run VutUndo.exe: '" + uninstallerPath_ + "' '" + handOverLine + "'",
-    };
+    });
     EXPECT_EQ(ConsoleRows(expected.size()), expected);
 
     bool progressShown = false;
