@@ -25,6 +25,10 @@ enum class ExtractResult { Done, UnpackFailed, WriteFailed };
 // missing, unloadable, shorter than its size field or declares size 0.
 bool FindPayload(WORD id, PayloadView& view);
 
+// The rule FindPayload applies to a record's bytes: false when shorter than
+// the size field or declaring 0, else the view over them.
+bool ReadPayloadRecord(const unsigned char* record, uint32_t length, PayloadView& view);
+
 // Inflates `view` into `file` (positioned by the caller), reporting percents
 // from base to base + span to progress.Window. Neither closes nor deletes file.
 ExtractResult ExtractPayload(const PayloadView& view, HANDLE file, uint32_t base, uint32_t span,
