@@ -1,9 +1,11 @@
 // Benchmark of the loader: the inflate limit, ExtractPayload, whole Setup.exe
 // runs per payload size (time to the wizard's start, peak memory, windowed
-// run). Prints rows of one Markdown table; bench/run.sh adds the size rows.
+// run) and the same for the peer, an NSIS installer carrying the same payload
+// program. Prints rows of one Markdown table; bench/run.sh adds the size rows.
 //
 // Usage: bench_setup <records folder> <runs> <MB>...
-// The folder holds installer-<MB>.rec and wizard-<MB>.exe (bench/make_payloads.py).
+// The folder holds installer-<MB>.rec and wizard-<MB>.exe (bench/make_payloads.py)
+// and, when the peer is measured, peer-<MB>.exe (bench/run.sh).
 #include "Driver.h"
 #include "payload/Payload.h"
 #include "resource_ids.h"
@@ -178,6 +180,7 @@ struct RunResult {
     double toWizard = 0;      // seconds from CreateProcess to the wizard's record
     double peakPrivateMb = 0; // PeakPagefileUsage of the loader
     bool memoryAfterExit = false;
+    std::string wizardFile;   // the file the wizard ran from, as it recorded it
 };
 
 uint64_t LastWrite(const std::string& path)
@@ -188,24 +191,42 @@ uint64_t LastWrite(const std::string& path)
     return (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
 }
 
-// The pid in the first complete record of a stand-in's log, or 0.
-DWORD RecordedPid(const std::string& log, bool handOver)
+// The first complete record of a stand-in's log ("<pid>\t<module>\t<command
+// line>"; with handOver, the first whose command line holds " /p"), or nothing.
+std::optional<std::string> RecordedLine(const std::string& log, bool handOver)
 {
     auto bytes = driver::ReadFileBytes(log);
     if (!bytes)
-        return 0;
+        return std::nullopt;
     std::string text(bytes->begin(), bytes->end());
     size_t at = 0;
     while (at < text.size()) {
         const size_t end = text.find("\r\n", at);
         if (end == std::string::npos)
-            return 0;
+            return std::nullopt;
         const std::string line = text.substr(at, end - at);
         if (!handOver || line.find(" /p") != std::string::npos)
-            return static_cast<DWORD>(std::strtoul(line.c_str(), nullptr, 10));
+            return line;
         at = end + 2;
     }
-    return 0;
+    return std::nullopt;
+}
+
+DWORD RecordedPid(const std::string& log, bool handOver)
+{
+    const auto line = RecordedLine(log, handOver);
+    return line ? static_cast<DWORD>(std::strtoul(line->c_str(), nullptr, 10)) : 0;
+}
+
+// The module a stand-in recorded it ran from, or "".
+std::string RecordedModule(const std::string& log)
+{
+    const auto line = RecordedLine(log, false);
+    if (!line)
+        return "";
+    const size_t from = line->find('\t');
+    const size_t to = from == std::string::npos ? from : line->find('\t', from + 1);
+    return to == std::string::npos ? "" : line->substr(from + 1, to - from - 1);
 }
 
 void WaitForRecordedEnd(const std::string& log, bool handOver)
@@ -217,7 +238,12 @@ void WaitForRecordedEnd(const std::string& log, bool handOver)
         child.Wait(120000);
 }
 
-RunResult RunSetup(const std::string& setup, const std::string& records, bool silent)
+// One run of a program that unpacks and starts the stand-in wizard: Setup.exe
+// (whose uninstaller then takes over, handOver) or the peer. Times CreateProcess
+// to the wizard's start record and reads the program's peak private memory;
+// returns when the program, the wizard and the hand-over have ended.
+RunResult RunLoader(const std::string& program, const std::string& commandLine, const std::string& records,
+                    bool handOver)
 {
     RunResult result;
     const std::string wizardLog = records + "vutsetup.log";
@@ -227,8 +253,8 @@ RunResult RunSetup(const std::string& setup, const std::string& records, bool si
     DeleteFileA((records + "vutsetup.image").c_str());
 
     driver::StartOptions start;
-    start.application = setup;
-    start.commandLine = "\"" + setup + "\"" + (silent ? " /s" : "");
+    start.application = program;
+    start.commandLine = commandLine;
     start.currentDirectory = records;
     start.environment = {{"VUT_STANDIN_LOG", records}, {"VUT_STANDIN_SETUP_NO_WINDOW", "1"}};
     driver::Process process;
@@ -262,12 +288,36 @@ RunResult RunSetup(const std::string& setup, const std::string& records, bool si
 
     // The wizard and the hand-over run on; the run is over when both have ended.
     WaitForRecordedEnd(wizardLog, false);
-    WaitForRecordedEnd(undoLog, true);
+    if (handOver)
+        WaitForRecordedEnd(undoLog, true);
     const uint64_t wizardAt = LastWrite(wizardLog);
     if (wizardAt == 0)
         return result;
     result.toWizard = Seconds(t0, wizardAt);
+    result.wizardFile = RecordedModule(wizardLog);
     result.ok = true;
+    return result;
+}
+
+RunResult RunSetup(const std::string& setup, const std::string& records, bool silent)
+{
+    return RunLoader(setup, "\"" + setup + "\"" + (silent ? " /s" : ""), records, true);
+}
+
+// Deletes a file, retrying while a process that just ended still holds it.
+bool DeleteSoon(const std::string& path)
+{
+    return driver::WaitUntil(
+        [&] { return DeleteFileA(path.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND; }, 10000);
+}
+
+// The peer has no uninstaller to remove the file it unpacked into $TEMP: the
+// run ends with the benchmark deleting it, so no run finds the last one's.
+RunResult RunPeer(const std::string& peer, const std::string& records)
+{
+    RunResult result = RunLoader(peer, "\"" + peer + "\"", records, false);
+    if (result.ok && (result.wizardFile.empty() || !DeleteSoon(result.wizardFile)))
+        result.ok = false;
     return result;
 }
 
@@ -400,20 +450,31 @@ int main(int argc, char** argv)
     const std::string records = scratch.Path() + "records\\";
     CreateDirectoryA(records.c_str(), nullptr);
 
+    // The peer, when bench/run.sh made it: one NSIS installer per size.
+    std::vector<std::string> peers;
+    for (int size : sizes)
+        peers.push_back(folder + Format("peer-%d.exe", size));
+    const bool withPeer = std::all_of(peers.begin(), peers.end(), driver::FileExists);
+
     // A first run puts the uninstaller in place and checks the wizard's bytes;
     // the timed runs then find it there, as every run after a product's first.
-    std::vector<std::string> verified;
-    for (size_t i = 0; i < sizes.size(); ++i) {
-        const RunResult first = RunSetup(copies[i], records, true);
+    // The peer's first run of each size checks its wizard's bytes the same way.
+    auto matches = [&](bool ok, int size) {
         auto image = driver::ReadFileBytes(records + "vutsetup.image");
-        auto program = driver::ReadFileBytes(folder + Format("wizard-%d.exe", sizes[i]));
-        verified.push_back(first.ok && image && program && *image == *program ? "wizard's bytes match"
-                                                                               : "WIZARD'S BYTES DIFFER");
+        auto program = driver::ReadFileBytes(folder + Format("wizard-%d.exe", size));
+        return ok && image && program && *image == *program ? "wizard's bytes match" : "WIZARD'S BYTES DIFFER";
+    };
+    std::vector<std::string> verified, peerVerified;
+    for (size_t i = 0; i < sizes.size(); ++i) {
+        verified.push_back(matches(RunSetup(copies[i], records, true).ok, sizes[i]));
+        if (withPeer)
+            peerVerified.push_back(matches(RunPeer(peers[i], records).ok, sizes[i]));
     }
 
     std::vector<std::vector<double>> silent(sizes.size()), windowed(sizes.size()), peak(sizes.size());
-    std::vector<bool> memoryAfterExit(sizes.size(), true);
-    std::vector<int> failures(sizes.size(), 0);
+    std::vector<std::vector<double>> peer(sizes.size()), peerPeak(sizes.size()), ratio(sizes.size());
+    std::vector<bool> memoryAfterExit(sizes.size(), true), peerMemoryAfterExit(sizes.size(), true);
+    std::vector<int> failures(sizes.size(), 0), peerFailures(sizes.size(), 0);
     std::vector<double> direct, check;
     const std::string smallWizard = scratch / "VutSetup-direct.exe";
     CopyFileA((folder + Format("wizard-%d.exe", sizes[0])).c_str(), smallWizard.c_str(), FALSE);
@@ -424,9 +485,20 @@ int main(int argc, char** argv)
         const double c = TimeUninstallerCheck(driver::BinPath("VutUndo.exe"), records);
         if (c > 0)
             check.push_back(c);
+        // Contenders alternate: Setup.exe /s, Setup.exe windowed, the peer.
         for (size_t i = 0; i < sizes.size(); ++i) {
             const RunResult s = RunSetup(copies[i], records, true);
             const RunResult w = RunSetup(copies[i], records, false);
+            const RunResult p = withPeer ? RunPeer(peers[i], records) : RunResult();
+            if (withPeer && p.ok) {
+                peer[i].push_back(p.toWizard);
+                peerPeak[i].push_back(p.peakPrivateMb);
+                peerMemoryAfterExit[i] = peerMemoryAfterExit[i] && p.memoryAfterExit;
+                if (s.ok)
+                    ratio[i].push_back(s.toWizard / p.toWizard);
+            } else if (withPeer) {
+                ++peerFailures[i];
+            }
             if (!s.ok || !w.ok) {
                 ++failures[i];
                 continue;
@@ -443,6 +515,33 @@ int main(int argc, char** argv)
         Row(Format("Setup.exe /s to the wizard's start, %d MB", sizes[i]), Spread(s, "s"),
             Format("%.0f MB/s overall; %s%s", sizes[i] / s.median, verified[i].c_str(), failed.c_str()));
     }
+    for (size_t i = 0; withPeer && i < sizes.size(); ++i) {
+        const Stats p = Summarise(peer[i]);
+        const std::string failed = peerFailures[i] ? Format(", %d failed runs", peerFailures[i]) : "";
+        Row(Format("Peer (NSIS, zlib) to the wizard's start, %d MB", sizes[i]), Spread(p, "s"),
+            Format("%.0f MB/s overall; %s%s", sizes[i] / p.median, peerVerified[i].c_str(), failed.c_str()));
+    }
+    for (size_t i = 0; withPeer && i < sizes.size(); ++i) {
+        const Stats r = Summarise(ratio[i]);
+        Row(Format("Setup.exe /s time / peer time, %d MB", sizes[i]),
+            Format("%.2f", Summarise(silent[i]).median / Summarise(peer[i]).median),
+            Format("ratio of the medians; %.2f to %.2f run by run (same round)", r.low, r.high));
+    }
+    // What each added MB costs, between the two largest sizes: the extraction
+    // throughput as a whole run sees it, fixed start-up costs left out.
+    if (sizes.size() > 1) {
+        const size_t a = sizes.size() - 2, b = sizes.size() - 1;
+        auto marginal = [&](const std::vector<double>& from, const std::vector<double>& to) {
+            return (sizes[b] - sizes[a]) / (Summarise(to).median - Summarise(from).median);
+        };
+        Row(Format("Setup.exe /s, each MB from %d to %d MB", sizes[a], sizes[b]),
+            Format("%.0f MB/s", marginal(silent[a], silent[b])), "difference of the medians: extraction as the run sees it");
+        if (withPeer)
+            Row(Format("Peer, each MB from %d to %d MB", sizes[a], sizes[b]),
+                Format("%.0f MB/s", marginal(peer[a], peer[b])), "difference of the medians: extraction as the run sees it");
+    }
+    if (!withPeer)
+        Row("Peer (NSIS) run times", "not measured", "no peer-<MB>.exe beside the payloads");
     Row(Format("Wizard (%d MB) started directly, to its start", sizes[0]), Spread(Summarise(direct), "s"),
         "no loader: one process start under Wine, the bound of any loader");
     Row("Uninstaller check alone (start to exit code)", Spread(Summarise(check), "s"),
@@ -452,6 +551,12 @@ int main(int argc, char** argv)
         Row(Format("Setup.exe /s peak private memory, %d MB", sizes[i]), Spread(p, "MB", 2),
             memoryAfterExit[i] ? "PeakPagefileUsage read after the loader ended"
                                : "PeakPagefileUsage polled every ms while it ran (not readable after the end)");
+    }
+    for (size_t i = 0; withPeer && i < sizes.size(); ++i) {
+        const Stats p = Summarise(peerPeak[i]);
+        Row(Format("Peer peak private memory, %d MB", sizes[i]), Spread(p, "MB", 2),
+            peerMemoryAfterExit[i] ? "PeakPagefileUsage read after the peer ended"
+                                   : "PeakPagefileUsage polled every ms while it ran (not readable after the end)");
     }
     for (size_t i = 0; i < sizes.size(); ++i) {
         const Stats w = Summarise(windowed[i]);
