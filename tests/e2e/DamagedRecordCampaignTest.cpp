@@ -148,8 +148,8 @@ TEST_P(DamagedRecordRun, EndsAsItsDamageCallsFor)
     } else if (expected != 0) {
         Unexpected(!temp.empty(), "a temporary file although none was made");
     }
-    driver::LogCaseEnd({std::string("damaged payload, real Setup.exe (") + (installer ? "installer" : "uninstaller") +
-                            " record)",
+    driver::LogCaseEnd({std::string("damaged payload, real Setup.exe: ") + (installer ? "installer" : "uninstaller") +
+                            " record",
                         c.damaged.name, "exit " + std::to_string(*exit), took, left_});
 }
 

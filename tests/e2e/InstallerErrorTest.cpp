@@ -119,6 +119,7 @@ class DamagedInstaller : public InstallerRecordRun, public ::testing::WithParamI
 TEST_P(DamagedInstaller, ShowsOneErrorBoxAndEndsWithItsNumber)
 {
     const DamageCase& c = GetParam();
+    caseCategory_ = "damaged payload, real Setup.exe: chosen damage";
     std::vector<unsigned char> record;
     const std::string loader = DamagedLoader(c.damage, record);
     ASSERT_FALSE(loader.empty());
@@ -148,6 +149,7 @@ INSTANTIATE_TEST_SUITE_P(Records, DamagedInstaller, ::testing::ValuesIn(kDamages
 
 TEST_F(InstallerRecordRun, OversizedInstallerTriesTheTemporaryThenTheWindowsFolder)
 {
+    caseCategory_ = "faults and odd places";
     std::vector<unsigned char> record;
     const std::string loader = DamagedLoader(Damage::DeclaredSize2GiB, record);
     ASSERT_FALSE(loader.empty());
@@ -172,6 +174,7 @@ TEST_F(InstallerRecordRun, OversizedInstallerTriesTheTemporaryThenTheWindowsFold
 
 TEST_F(SetupRun, MissingTemporaryFolderLeadsToTheWindowsFolder)
 {
+    caseCategory_ = "faults and odd places";
     const std::string missing = "C:\\no-such-folder-of-the-tests";
     ASSERT_FALSE(driver::DirectoryExists(missing));
     Start("/v", {{"TEMP", missing}, {"TMP", missing}});

@@ -1,5 +1,7 @@
 #include "SetupRun.h"
 
+#include "CaseLog.h"
+
 #include <zlib.h>
 
 #include <algorithm>
@@ -160,6 +162,13 @@ void SetupRun::SetUp()
 
 void SetupRun::TearDown()
 {
+    if (!caseCategory_.empty()) {
+        const auto exit = setup_.Wait(0);
+        const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        driver::LogCaseEnd({caseCategory_, std::string(test->test_suite_name()) + "." + test->name(),
+                            exit ? "exit " + std::to_string(*exit) : "did not end", driver::NowMs() - startedMs_,
+                            HasFailure() ? "see the test's failure" : ""});
+    }
     // A run that a failed check left standing, box and all.
     setup_.Kill();
     // A run that started the installer may end before its children record their starts.
@@ -217,6 +226,7 @@ void SetupRun::Start(const std::string& tail, std::map<std::string, std::string>
         if (!environment.count(control))
             options.unsetEnvironment.push_back(control);
     }
+    startedMs_ = driver::NowMs();
     ASSERT_TRUE(setup_.Start(options)) << "cannot start " << program;
 }
 

@@ -107,6 +107,9 @@ protected:
     // vut*.tmp files that appeared in `folder` since the run's start.
     std::set<std::string> NewTempFiles(const std::string& folder) const;
 
+    // Set by a test that belongs to the robustness campaign: its end goes to the case log.
+    std::string caseCategory_;
+
     driver::ScratchDir records_{"e2e"};
     driver::ScratchDir loaderFolder_{"kit"};
     std::string uninstallerHome_;
@@ -117,6 +120,7 @@ private:
     void ClearUninstallerHome();
     void AwaitRecordedChildren();
 
+    double startedMs_ = 0;
     std::set<std::string> tempBefore_;
     std::set<std::string> windowsBefore_;
 };

@@ -98,6 +98,7 @@ class UninstallerAnswer : public SetupRun, public ::testing::WithParamInterface<
 TEST_P(UninstallerAnswer, DecidesTheRunWithinTwoChecks)
 {
     const CheckCase& c = GetParam();
+    caseCategory_ = "faults and odd places";
     Start("", {{"VUT_STANDIN_UNDO_EXIT", c.exitCodes}});
     if (c.exitCode != 0)
         CloseErrorBox(static_cast<int>(c.exitCode));
@@ -138,6 +139,7 @@ TEST_F(SetupRun, RejectedUninstallerIsReplacedByAFreshCopy)
 
 TEST_F(SetupRun, UninstallerThatOverrunsItsCheckIsRejectedTwice)
 {
+    caseCategory_ = "faults and odd places";
     const ULONGLONG started = GetTickCount64();
     Start("/s", {{"VUT_STANDIN_UNDO_SLEEP_MS", "15000"}});
     CloseErrorBox(5);
@@ -171,6 +173,7 @@ class UndeletableUninstaller : public SetupRun, public ::testing::WithParamInter
 TEST_P(UndeletableUninstaller, RunsAgainUnchanged)
 {
     const HeldCase& c = GetParam();
+    caseCategory_ = "faults and odd places";
     const std::vector<unsigned char> placed = MarkedUninstaller();
     PlaceUninstaller(placed);
     // Open for reading without sharing deletion: it can still be run, not removed.

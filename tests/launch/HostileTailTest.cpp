@@ -2,6 +2,7 @@
 // help test and GetParams: whatever the bytes, every buffer stays terminated
 // inside its 260 bytes and nothing beside it changes, SourceDir ends with a
 // backslash unless it is full, and a switch is only ever set by its own text.
+#include "CaseLog.h"
 #include "launch/CommandLine.h"
 #include "launch/CommandLineTail.h"
 #include "launch/GetParams.h"
@@ -58,6 +59,11 @@ TEST(HostileTails, KeepEveryBufferAndEverySwitchHonest)
     for (int round = 0; round < 20000; ++round) {
         const std::string tail = GenerateTail(random);
         SCOPED_TRACE("round " + std::to_string(round));
+        const double start = driver::NowMs();
+        const auto logEnd = [&](const std::string& outcome) {
+            driver::LogCaseEnd({"hostile command lines, in process", "round " + std::to_string(round), outcome,
+                                driver::NowMs() - start, ""});
+        };
 
         // The tail rule never leaves the text, whatever its last byte.
         const std::string line = "Setup.exe " + tail;
@@ -72,6 +78,7 @@ TEST(HostileTails, KeepEveryBufferAndEverySwitchHonest)
 
         if (IsHelpRequest(tail.c_str())) {
             ASSERT_NE(tail.find("/?"), std::string::npos);
+            logEnd("help request");
             continue;
         }
         ASSERT_EQ(tail.find("/?"), std::string::npos);
@@ -97,6 +104,7 @@ TEST(HostileTails, KeepEveryBufferAndEverySwitchHonest)
         ASSERT_TRUE(!g.options.Silent || tail.find("/s") != std::string::npos) << tail;
         ASSERT_TRUE(!g.options.ReinstallUndo || tail.find("/a") != std::string::npos) << tail;
         ASSERT_TRUE(!g.options.Verbose || tail.find("/v") != std::string::npos) << tail;
+        logEnd(tail.size() >= MAX_PATH ? "parameters read, tail of 260+ bytes" : "parameters read");
     }
 }
 

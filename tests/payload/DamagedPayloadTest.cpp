@@ -67,7 +67,6 @@ TEST_P(DamagedPayload, EveryVariantEndsAsZlibReadsIt)
 
     const std::vector<driver::DamagedRecord> cases = driver::DamageRecord(record, {});
     ASSERT_GE(cases.size(), 1000u);
-    const std::string category = std::string("damaged payload, in process (") + r.label + ")";
     const std::string path = scratch_ / "out.bin";
     size_t done = 0;
     size_t failed = 0;
@@ -124,7 +123,8 @@ TEST_P(DamagedPayload, EveryVariantEndsAsZlibReadsIt)
                 EXPECT_EQ(progress.CurrentPercent, r.base + r.span);
             }
         }
-        driver::LogCaseEnd({category + ", " + c.kind, c.name, outcome, driver::NowMs() - start, left});
+        driver::LogCaseEnd({"damaged payload, in process: " + c.kind, std::string(r.label) + " record, " + c.name,
+                            outcome, driver::NowMs() - start, left});
     }
     // The damage covers all three ends, not only the easy one.
     EXPECT_GT(done, 0u);
