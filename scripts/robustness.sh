@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# The robustness campaign: runs the suites that try damaged payloads, hostile
+# command lines, faults and odd places with the case log switched on, fuzzes
+# the native build of the parsing and extraction code for a fixed time, and
+# writes the table to docs/robustness.md. Not part of the test run.
+#
+#   bash scripts/robustness.sh              # 60 s of fuzzing per harness
+#   FUZZ_SECONDS=300 bash scripts/robustness.sh
+#
+# Exits non-zero when a suite failed or the fuzzer found something; the page
+# is written either way, saying so.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+fuzz_seconds=${FUZZ_SECONDS:-60}
+
+. scripts/prepare-run.sh
+out=$run_build/robustness
+rm -rf "$out"
+mkdir -p "$out"
+: > "$out/cases.tsv"
+export SETUP_CASE_LOG="Z:$(echo "$out/cases.tsv" | tr / '\\')"
+
+status=0
+: > "$out/suites.txt"
+run_suite() { # name, gtest filter
+  local started=$SECONDS result=passed
+  echo "running test_$1 ($2)" >&2
+  if ! xvfb-run -a -s "-screen 0 1024x768x24" "$WINE" "$run_build/bin/test_$1.exe" --gtest_filter="$2" \
+      > "$out/$1.log" 2>&1; then
+    result="FAILED (see $out/$1.log)"
+    status=1
+  fi
+  echo "test_$1 \`$2\`: $result in $((SECONDS - started)) s" >> "$out/suites.txt"
+}
+run_suite launch 'HostileTails.*'
+run_suite payload '*DamagedPayload*'
+run_suite e2e '*'
+
+if bash scripts/fuzz.sh "$fuzz_seconds" > "$out/fuzz.md"; then :; else
+  status=1
+  echo >> "$out/fuzz.md"
+  echo "**The fuzzer reported findings or could not run: see the output of scripts/fuzz.sh.**" >> "$out/fuzz.md"
+fi
+
+{
+  echo "Run of $(date -u '+%Y-%m-%d %H:%M UTC') on $(nproc) CPUs ($(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')), $("$WINE" --version 2>/dev/null || echo Wine), $SETUP_RUN_ARCH programs of \`$(basename "$run_build")\`."
+  if [ "$run_build" != "$build" ]; then
+    echo "This kernel runs no 32-bit programs: the Windows-side cases ran the x86_64 twin of the same sources under 64-bit Wine."
+  fi
+  [ "$status" = 0 ] || echo "**Not every suite passed in this run: see below.**"
+} > "$out/machine.txt"
+
+python3 tools/robustness_table.py "$out/cases.tsv" "$out/suites.txt" "$out/fuzz.md" "$out/machine.txt" \
+  > docs/robustness.md
+cat docs/robustness.md
+exit "$status"
