@@ -13,6 +13,9 @@ packages=(
   xvfb xauth xdotool imagemagick
   googletest libboost1.81-dev
   zlib1g-dev python3 locales
+  # The native fuzz project: clang, and its sanitizer and libFuzzer runtimes,
+  # which clang only recommends.
+  clang libclang-rt-dev
 )
 
 missing=()
