@@ -1,6 +1,6 @@
 #include "launch/LoaderFolder.h"
 
-#include <cstdlib>
+#include <cstring>
 
 void GetLoaderFolder(char (&folder)[MAX_PATH], ModuleFileNameSource moduleFileName)
 {
@@ -11,9 +11,20 @@ void GetLoaderFolder(char (&folder)[MAX_PATH], ModuleFileNameSource moduleFileNa
     // A path cut to the buffer may come back without its terminator.
     modulePath[MAX_PATH - 1] = '\0';
 
-    char drive[_MAX_DRIVE] = {};
-    char directory[_MAX_DIR] = {};
-    _splitpath(modulePath, drive, directory, nullptr, nullptr);
-    // At most 2 + 255 characters and a backslash: always fits in MAX_PATH.
-    _makepath(folder, drive, directory, nullptr, nullptr);
+    // Drive and directory joined again: the path cut after its last
+    // separator, the separator kept; without one only a drive stays. Not
+    // through _splitpath: Wine's C runtime gives no drive and no directory at
+    // all for a directory part of more than 255 characters, which a loader
+    // with a one-letter name in a folder of 258 characters has.
+    size_t keep = modulePath[0] != '\0' && modulePath[1] == ':' ? 2 : 0;
+    for (size_t i = 0; modulePath[i] != '\0'; ++i) {
+        const unsigned char c = static_cast<unsigned char>(modulePath[i]);
+        if (c == '\\' || c == '/')
+            keep = i + 1;
+        else if (IsDBCSLeadByte(c) && modulePath[i + 1] != '\0')
+            ++i; // its trail byte may have a backslash's code
+    }
+    // At most 259 characters: always fits.
+    std::memcpy(folder, modulePath, keep);
+    folder[keep] = '\0';
 }

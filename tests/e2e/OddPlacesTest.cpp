@@ -274,6 +274,9 @@ const LongFolderCase kLongFolders[] = {
     // characters with " /v" is longer than the classic 524 buffer.
     {"folder_of_254_no_arguments", 254, "S.exe", "", true, "setup"},
     {"folder_of_254_verbose", 254, "S.exe", "/v", false, "setup"},
+    // A one-letter name leaves a directory part of 256 characters, one more
+    // than the C runtime's split holds; the folder must still come through.
+    {"folder_of_258_verbose", 258, "L", "/v", false, "s"},
 };
 
 class LongLoaderFolder : public OddPlaceRun, public ::testing::WithParamInterface<LongFolderCase> {
