@@ -229,6 +229,31 @@ std::set<std::wstring> FilesUnder(const std::wstring& folder)
     return files;
 }
 
+bool RemoveTreeW(const std::wstring& path)
+{
+    std::wstring dir = path;
+    while (!dir.empty() && dir.back() == L'\\')
+        dir.pop_back();
+    const DWORD attributes = GetFileAttributesW(dir.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return true;
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        SetFileAttributesW(dir.c_str(), FILE_ATTRIBUTE_NORMAL);
+        return DeleteFileW(dir.c_str()) != FALSE;
+    }
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((dir + L"\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = found.cFileName;
+            if (name != L"." && name != L"..")
+                RemoveTreeW(dir + L"\\" + name);
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
+    return RemoveDirectoryW(dir.c_str()) != FALSE;
+}
+
 std::string Listing(const std::set<std::wstring>& names)
 {
     std::string text;

@@ -24,6 +24,10 @@ std::string Narrow(const std::wstring& text, UINT codePage, bool* lossless = nul
 // it; folders count only when empty, with a trailing backslash.
 std::set<std::wstring> FilesUnder(const std::wstring& folder);
 
+// Removes a folder tree named in UTF-16 (the driver's removal reads names in
+// the ANSI code page, which may have no letters for them); true when nothing is left.
+bool RemoveTreeW(const std::wstring& path);
+
 // "a, b, c" of the names, converted to UTF-8 for the case log and messages.
 std::string Listing(const std::set<std::wstring>& names);
 

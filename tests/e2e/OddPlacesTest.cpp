@@ -56,6 +56,15 @@ protected:
                                 driver::NowMs() - caseStartMs_, caseLeft_});
         }
         SetupRun::TearDown();
+        // Names the scratch folders' own removal cannot spell.
+        for (const std::wstring& folder : wideFolders_)
+            EXPECT_TRUE(odd::RemoveTreeW(folder)) << odd::Narrow(folder, CP_UTF8);
+        // The console host of a verbose run can hold its current directory
+        // for a moment after the run has ended.
+        EXPECT_TRUE(driver::WaitUntil(
+            [&] { return driver::RemoveTree(records_.Path()) && driver::RemoveTree(loaderFolder_.Path()); },
+            kWindowBoundMs))
+            << "cannot remove " << records_.Path() << " and " << loaderFolder_.Path();
     }
 
     void BeginCase(const std::string& name)
@@ -125,6 +134,7 @@ protected:
     std::string caseName_;
     double caseStartMs_ = 0;
     std::string caseLeft_;
+    std::vector<std::wstring> wideFolders_; // removed after the run, before the scratch folders
 };
 
 // --- The uninstaller's folder name taken by a file --------------------------
@@ -458,6 +468,7 @@ TEST_P(CodePageFolders, BytesReachTheChildrenAndTheLogUnchanged)
     BeginCase(c.name);
     const std::wstring loaderFolder = odd::Wide(loaderFolder_.Path()) + c.loaderName + L"\\";
     const std::wstring tempFolder = odd::Wide(records_.Path()) + c.tempName + L"\\";
+    wideFolders_ = {loaderFolder, tempFolder};
     ASSERT_TRUE(CreateDirectoryW(loaderFolder.c_str(), nullptr));
     ASSERT_TRUE(CreateDirectoryW(tempFolder.c_str(), nullptr));
     const std::wstring loader = loaderFolder + L"Setup.exe";
