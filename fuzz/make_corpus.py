@@ -50,10 +50,16 @@ command_lines = [
     ("every-byte-lead", line(0x00, 0x01, b'"a b" c /a')),
     ("control-chars", line(0x00, 0, b"Setup.exe\x01\t\x1f D:\\x\t/v")),
     ("module-long", line(0x10, 0, b"Setup.exe /v")),
-    ("module-unc", line(0x18, 0, b"Setup.exe /a")),
+    # Module answer 3 by the input's length modulo 3: a share, forward
+    # slashes, a drive without a folder.
+    ("module-unc", line(0x18, 0, b"Setup.exe /a ")),
+    ("module-forward-slashes", line(0x18, 0, b"Setup.exe /v /")),
+    ("module-drive-only", line(0x18, 0, b"Setup.exe /s")),
     # The module path's folder is 250 plus the input's length modulo 10 long.
     ("module-folder-255", line(0x10, 0, b"/s/")),
     ("module-folder-256", line(0x10, 0, b"/s/v")),
+    ("module-folder-258", line(0x10, 0, b"/s/v/a")),
+    ("module-every-byte-lead", line(0x00, 0x01, b"Setup.exe /a")),
 ]
 write("fuzz_command_line", command_lines)
 

@@ -56,12 +56,24 @@ shim::FolderAnswer ModuleFileNameAnswer(unsigned choice, size_t textLength)
     switch (choice) {
     case 0: return {"D:\\Kit\\Setup.exe"};
     case 1: return {"", true};
-    // Past MAX_PATH, so cut to the buffer without a terminator; the folder
-    // left in the first 259 characters is 250 to 259 long, on both sides of
-    // the runtime's 255.
+    // Past MAX_PATH, so cut to the buffer without a terminator. The folder is
+    // 250 to 259 characters long: the cut falls in the name, or before the
+    // folder's last backslash.
     case 2: return {ModuleInFolder(250 + textLength % 10)};
-    default: return {"\\\\server\\share\\Setup.exe"};
+    default:
+        break;
     }
+    // The last two are forms the system never reports, for the rule's sake.
+    static const char* const others[] = {"\\\\server\\share\\Setup.exe", "D:/Kit/Setup.exe", "C:Setup.exe"};
+    return {others[textLength % 3]};
+}
+
+// A module path as the system gives it: backslashes only, from a drive's
+// root or a share.
+bool InSystemForm(const std::string& path)
+{
+    return path.find('/') == std::string::npos &&
+           (path.compare(0, 2, "\\\\") == 0 || (path.size() > 2 && path[1] == ':' && path[2] == '\\'));
 }
 
 std::string Cut(const std::string& text, size_t capacity) { return text.substr(0, capacity - 1); }
@@ -145,20 +157,22 @@ Switches ModelSwitches(const std::string& rest)
     return s;
 }
 
-// Drive and folder of the module path with its backslash, as the runtime
-// splits and joins them: nothing when the folder passes its 255 characters.
+// The module path, cut to 259 characters, up to its last separator (a
+// lead byte's partner is never one); without one only a drive stays.
 std::string ModelLoaderFolder(const shim::FolderAnswer& module)
 {
     if (module.Fails)
         return "";
     const std::string path = Cut(module.Text, MAX_PATH);
-    const bool drive = path.size() >= 2 && path[1] == ':';
-    const std::string rest = path.substr(drive ? 2 : 0);
-    const size_t slash = rest.find_last_of("\\/");
-    const std::string dir = slash == std::string::npos ? "" : rest.substr(0, slash + 1);
-    if (dir.size() > 255)
-        return "";
-    return (drive ? path.substr(0, 2) : "") + dir;
+    size_t keep = path.size() >= 2 && path[1] == ':' ? 2 : 0;
+    for (size_t i = 0; i < path.size(); ++i) {
+        const auto c = static_cast<unsigned char>(path[i]);
+        if (c == '\\' || c == '/')
+            keep = i + 1;
+        else if (IsLeadByte(c) && i + 1 < path.size())
+            ++i;
+    }
+    return path.substr(0, keep);
 }
 
 struct ModelParams {
@@ -233,10 +247,12 @@ void CheckGetParams(const std::string& tail, const shim::FolderAnswer& current, 
     const std::string iniPath = CheckedText(o.IniPath);
 
     // The loader's folder is the last fallback: only without it can SourceDir
-    // stay empty. A folder ends with a backslash unless cut at 259 characters.
+    // stay empty. A folder ends with a backslash unless cut at 259 characters
+    // (or taken from a module path in a form the system never reports).
     FUZZ_CHECK(!sourceDir.empty() || ModelLoaderFolder(module).empty());
     if (!sourceDir.empty() && sourceDir.size() < kMaxText)
-        FUZZ_CHECK(sourceDir.back() == '\\');
+        FUZZ_CHECK(sourceDir.back() == '\\' ||
+                   (sourceDir == ModelLoaderFolder(module) && !InSystemForm(module.Text)));
     FUZZ_CHECK(iniPath.compare(0, sourceDir.size(), sourceDir) == 0);
     // A switch comes only from its own text.
     FUZZ_CHECK(!o.Silent || tail.find("/s") != std::string::npos);

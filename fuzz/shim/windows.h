@@ -46,12 +46,3 @@ HRSRC FindResourceA(HMODULE module, LPCSTR name, LPCSTR type);
 HGLOBAL LoadResource(HMODULE module, HRSRC resource);
 DWORD SizeofResource(HMODULE module, HRSRC resource);
 void* LockResource(HGLOBAL loaded);
-
-// The C runtime's path splitting, which the Windows runtime's stdlib.h
-// declares and glibc's does not.
-#define _MAX_DRIVE 3
-#define _MAX_DIR 256
-#define _MAX_FNAME 256
-#define _MAX_EXT 256
-void _splitpath(const char* path, char* drive, char* dir, char* fname, char* ext);
-void _makepath(char* path, const char* drive, const char* dir, const char* fname, const char* ext);
