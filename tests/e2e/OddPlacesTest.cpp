@@ -192,7 +192,7 @@ struct HeldCase {
     DWORD access;     // of the other process's handle; it shares reading only
     const char* tail;
     uint32_t exitCode;
-    size_t checks;    // starts of the uninstaller that got as far as answering
+    size_t checks;    // uninstaller checks that started, each of them answering
 };
 
 void PrintTo(const HeldCase& c, std::ostream* out) { *out << c.name; }
