@@ -57,6 +57,10 @@ private:
 // takes its interface language and ANSI code page; waits up to timeoutMs for
 // its Windows process. Wine ignores LANG in the environment block given to
 // CreateProcess, so the start goes through the Linux shell.
+// Starts a Linux program (such as Z:\bin\sh); Wine gives no handle to it, so
+// the caller waits for what it does, not for its end.
+bool StartLinuxProgram(const StartOptions& options);
+
 std::optional<Process> StartInLocale(const std::string& exeName, const std::string& arguments,
                                      const std::string& locale, DWORD timeoutMs);
 

@@ -117,6 +117,23 @@ bool Process::Start(const StartOptions& options)
     return true;
 }
 
+bool StartLinuxProgram(const StartOptions& options)
+{
+    std::vector<char> commandLine(options.commandLine.begin(), options.commandLine.end());
+    commandLine.push_back('\0');
+    std::vector<char> environment = BuildEnvironment(options);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    // Wine starts a Linux program without a process object and leaves stray
+    // values in `info`: closing them once closed this program's own standard
+    // output. Nothing in it is ours, so it is left alone.
+    PROCESS_INFORMATION info = {};
+    return CreateProcessA(options.application.empty() ? nullptr : options.application.c_str(), commandLine.data(),
+                          nullptr, nullptr, FALSE, DETACHED_PROCESS, environment.data(),
+                          options.currentDirectory.empty() ? nullptr : options.currentDirectory.c_str(), &startup,
+                          &info) != FALSE;
+}
+
 bool Process::Attach(DWORD processId)
 {
     HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE,
@@ -147,8 +164,7 @@ std::optional<Process> StartInLocale(const std::string& exeName, const std::stri
                            {"LOCALE_START_LOADER", loader},
                            {"LOCALE_START_EXE", BinPath(exeName)},
                            {"LOCALE_START_ARGS", arguments}};
-    Process shell;
-    if (!shell.Start(options))
+    if (!StartLinuxProgram(options))
         return std::nullopt;
 
     DWORD started = 0;

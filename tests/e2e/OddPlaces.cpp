@@ -162,8 +162,7 @@ bool StartShell(std::string script, const std::map<std::string, std::string>& en
     driver::StartOptions options;
     options.commandLine = "Z:\\bin\\sh -c \"" + escaped + "\"";
     options.environment = environment;
-    driver::Process shell;
-    return shell.Start(options);
+    return driver::StartLinuxProgram(options);
 }
 
 std::string EnvironmentValue(const char* name)
