@@ -131,6 +131,16 @@ protected:
         EXPECT_EQ(odd::NonEmptyRows(ConsoleRows(expected.size())), expected);
     }
 
+    // The log's last lines of a run that started the wizard with `wizardLine`.
+    std::vector<std::string> StartedLog(const StartRecord& wizard, const std::string& wizardLine) const
+    {
+        return {
+            "Install VutSetup.exe 1: '" + wizard.module + "'",
+            "Run VutSetup.exe: '" + wizard.module + "' '" + wizardLine + "'",
+            "Run VutUndo.exe: '" + uninstallerPath_ + "' '" + HandOverLine(wizard) + "'",
+        };
+    }
+
     std::string caseName_;
     double caseStartMs_ = 0;
     std::string caseLeft_;
@@ -236,11 +246,7 @@ TEST_P(HeldUninstaller, IsUsedAsItIsOrFailsUnchanged)
         const std::string wizardLine = InstallerLine(FolderOf(BuiltSetup()), verbose ? " /v" : "");
         EXPECT_EQ(wizard.commandLine, wizardLine);
         if (verbose) {
-            ExpectLog(Lines(head, {
-                "Install VutSetup.exe 1: '" + wizard.module + "'",
-                "Run VutSetup.exe: '" + wizard.module + "' '" + wizardLine + "'",
-                "Run VutUndo.exe: '" + uninstallerPath_ + "' '" + HandOverLine(wizard) + "'",
-            }));
+            ExpectLog(Lines(head, StartedLog(wizard, wizardLine)));
             driver::CloseMessageBox(box->window);
         }
     } else {
@@ -338,16 +344,13 @@ TEST_P(LongLoaderFolder, WizardGetsTheWholeFolderTwiceAndTheSettingsPathIsCut)
     EXPECT_EQ(handOver.module, uninstallerPath_);
     EXPECT_EQ(handOver.commandLine, HandOverLine(wizard));
     if (verbose) {
-        ExpectLog({
+        ExpectLog(Lines({
             c.tail,
             folder,
             settings,
             "GetParams:1",
             "Install VutUndo.exe: '" + uninstallerPath_ + "'",
-            "Install VutSetup.exe 1: '" + wizard.module + "'",
-            "Run VutSetup.exe: '" + wizard.module + "' '" + wizardLine + "'",
-            "Run VutUndo.exe: '" + uninstallerPath_ + "' '" + HandOverLine(wizard) + "'",
-        });
+        }, StartedLog(wizard, wizardLine)));
         driver::CloseMessageBox(box->window);
     }
     EXPECT_EQ(ExitCode(), std::optional<uint32_t>(0u));
@@ -418,16 +421,7 @@ TEST_P(LoaderAtDriveRoot, FolderIsTheRootWithItsOneBackslash)
     EXPECT_EQ(wizard.commandLine, "\"" + root + "VutSetup.exe\" " + root + (verbose ? " /v" : ""));
     EXPECT_EQ(handOver.commandLine, HandOverLine(wizard));
     if (verbose) {
-        ExpectLog({
-            c.tail,
-            root,
-            root + "setup.ini",
-            "GetParams:1",
-            "Install VutUndo.exe: '" + uninstallerPath_ + "'",
-            "Install VutSetup.exe 1: '" + wizard.module + "'",
-            "Run VutSetup.exe: '" + wizard.module + "' '" + wizardLine + "'",
-            "Run VutUndo.exe: '" + uninstallerPath_ + "' '" + HandOverLine(wizard) + "'",
-        });
+        ExpectLog(Lines(LogHead(c.tail, root), StartedLog(wizard, wizardLine)));
         driver::CloseMessageBox(box->window);
     }
     EXPECT_EQ(ExitCode(), std::optional<uint32_t>(0u));
@@ -510,16 +504,7 @@ TEST_P(CodePageFolders, BytesReachTheChildrenAndTheLogUnchanged)
     EXPECT_EQ(wizard.commandLine, wizardLine);
     EXPECT_EQ(handOver.module, uninstallerPath_);
     EXPECT_EQ(handOver.commandLine, HandOverLine(wizard));
-    ExpectLog({
-        "/v",
-        folder,
-        folder + "setup.ini",
-        "GetParams:1",
-        "Install VutUndo.exe: '" + uninstallerPath_ + "'",
-        "Install VutSetup.exe 1: '" + wizard.module + "'",
-        "Run VutSetup.exe: '" + wizard.module + "' '" + wizardLine + "'",
-        "Run VutUndo.exe: '" + uninstallerPath_ + "' '" + HandOverLine(wizard) + "'",
-    });
+    ExpectLog(Lines(LogHead("/v", folder), StartedLog(wizard, wizardLine)));
     driver::CloseMessageBox(box->window);
     EXPECT_EQ(ExitCode(), std::optional<uint32_t>(0u));
 
@@ -589,11 +574,7 @@ TEST_F(ProgramFilesElsewhere, UninstallerIsPlacedThereAndItsPathPassedExactly)
     EXPECT_EQ(handOver.commandLine, HandOverLine(wizard));
     const std::string wizardLine = InstallerLine(FolderOf(BuiltSetup()), " /v");
     EXPECT_EQ(wizard.commandLine, wizardLine);
-    ExpectLog(Lines(LogHead("/v", FolderOf(BuiltSetup())), {
-        "Install VutSetup.exe 1: '" + wizard.module + "'",
-        "Run VutSetup.exe: '" + wizard.module + "' '" + wizardLine + "'",
-        "Run VutUndo.exe: '" + uninstallerPath_ + "' '" + HandOverLine(wizard) + "'",
-    }));
+    ExpectLog(Lines(LogHead("/v", FolderOf(BuiltSetup())), StartedLog(wizard, wizardLine)));
     driver::CloseMessageBox(box->window);
     EXPECT_EQ(ExitCode(), std::optional<uint32_t>(0u));
 
