@@ -9,6 +9,46 @@ import collections
 import sys
 
 
+READING = """How the endings are decided:
+
+- **Damaged payload, in process**: both real records, cut at 200 lengths,
+  their size field set to 0, 1, half, one less, one more, twice the real
+  size, 2^31 and 2^32-1, every bit of the size field, the zlib header and the
+  Adler-32 trailer flipped once, 600 seeded single-bit flips in the deflate
+  data and 300 seeded bursts of 2 to 64 changed bytes. Each is read by the
+  loader's record rule and inflated by `ExtractPayload` into a real file.
+  "no record" is a record shorter than its size field or declaring 0 (the
+  loader then ends with 2, or fails the uninstaller check); otherwise the
+  result must be `Done` exactly when zlib, reading the stream on its own,
+  reaches its end with a good check value, and the file must hold exactly
+  the bytes zlib inflated before the end. Every `Done` must also be the
+  program byte for byte: the size-field damage, and the few deflate-bit
+  flips that zlib reads to the same program.
+- **Damaged payload, real Setup.exe**: loader copies carrying a sampled
+  variant of the same campaign in place of one record, or a chosen damage
+  (a missing record, a declared size of 2 GiB, a wizard that is not a
+  program, which ends with 3);
+  the exit code must be the one the damage calls for: 2 for a missing
+  installer record, 4 for one that fails to inflate (its temporary file
+  stays at the declared size, holding the bytes inflated), 5 for an
+  uninstaller that fails to inflate (the damaged copy is deleted at both
+  attempts and never run), 0 when zlib accepts the damage.
+- **Hostile command lines**: seeded tails through the tail rule, the help
+  test and `GetParams`: buffers terminated inside their 260 bytes, nothing
+  beside them written, `SourceDir` ending with a backslash unless full,
+  switches only from their own text.
+- **Faults and odd places**: end-to-end runs with a missing temporary
+  folder, an oversized wizard that fits in neither folder, an uninstaller
+  that hangs, answers wrongly, is held open or cannot be
+  deleted, `Quelt` taken by a file, loader folders of 250 to 258
+  characters, a drive root, Czech and Polish folder names under Czech and
+  Polish interfaces, and a Program Files folder with blanks and
+  parentheses. Each asserts its exit code, its boxes and every file left
+  in the places it touches.
+- **Left behind or lost** lists anything a case found that its rules do not
+  describe; "nothing" means every case left exactly what they describe."""
+
+
 def read_cases(path):
     categories = collections.OrderedDict()
     with open(path, encoding="latin-1") as log:
@@ -32,7 +72,9 @@ def left_text(cases):
 
 
 def seconds(ms):
-    return f"{ms / 1000:.2f} s" if ms >= 1000 else f"{ms:.0f} ms"
+    if ms >= 1000:
+        return f"{ms / 1000:.2f} s"
+    return f"{ms:.0f} ms" if ms >= 10 else f"{ms:.1f} ms"
 
 
 def main():
@@ -67,6 +109,8 @@ def main():
                    f"{seconds(longest[2])} ({longest[0]}) | {left_text(cases)} |")
     out.append(f"| **all** | **{total}** | | | "
                f"{left_text([c for cs in categories.values() for c in cs])} |")
+    out.append("")
+    out.append(READING)
     out.append("")
     out.append("Suites run for this table (each case above is one of their checks):")
     out.append("")
