@@ -96,18 +96,29 @@ Process::~Process()
         CloseHandle(process_);
 }
 
-bool Process::Start(const StartOptions& options)
+namespace {
+
+// The one CreateProcessA call of the driver: detached, nothing inherited.
+bool CreateDetached(const StartOptions& options, PROCESS_INFORMATION& info)
 {
     std::vector<char> commandLine(options.commandLine.begin(), options.commandLine.end());
     commandLine.push_back('\0');
     std::vector<char> environment = BuildEnvironment(options);
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info = {};
-    if (!CreateProcessA(options.application.empty() ? nullptr : options.application.c_str(), commandLine.data(),
-                        nullptr, nullptr, FALSE, DETACHED_PROCESS, environment.data(),
-                        options.currentDirectory.empty() ? nullptr : options.currentDirectory.c_str(), &startup,
-                        &info))
+    info = {};
+    return CreateProcessA(options.application.empty() ? nullptr : options.application.c_str(), commandLine.data(),
+                          nullptr, nullptr, FALSE, DETACHED_PROCESS, environment.data(),
+                          options.currentDirectory.empty() ? nullptr : options.currentDirectory.c_str(), &startup,
+                          &info) != FALSE;
+}
+
+} // namespace
+
+bool Process::Start(const StartOptions& options)
+{
+    PROCESS_INFORMATION info;
+    if (!CreateDetached(options, info))
         return false;
     CloseHandle(info.hThread);
     if (process_)
@@ -119,19 +130,11 @@ bool Process::Start(const StartOptions& options)
 
 bool StartLinuxProgram(const StartOptions& options)
 {
-    std::vector<char> commandLine(options.commandLine.begin(), options.commandLine.end());
-    commandLine.push_back('\0');
-    std::vector<char> environment = BuildEnvironment(options);
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof(startup);
     // Wine starts a Linux program without a process object and leaves stray
     // values in `info`: closing them once closed this program's own standard
     // output. Nothing in it is ours, so it is left alone.
-    PROCESS_INFORMATION info = {};
-    return CreateProcessA(options.application.empty() ? nullptr : options.application.c_str(), commandLine.data(),
-                          nullptr, nullptr, FALSE, DETACHED_PROCESS, environment.data(),
-                          options.currentDirectory.empty() ? nullptr : options.currentDirectory.c_str(), &startup,
-                          &info) != FALSE;
+    PROCESS_INFORMATION info;
+    return CreateDetached(options, info);
 }
 
 bool Process::Attach(DWORD processId)
