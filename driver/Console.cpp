@@ -20,6 +20,7 @@ std::optional<ConsoleText> ReadConsoleOf(DWORD pid)
         GetConsoleTitleW(title, 1024);
         text.title = title;
         const SHORT width = info.dwSize.X;
+        text.width = static_cast<size_t>(width);
         std::vector<char> row(static_cast<size_t>(width) + 1);
         // Nothing is written below the cursor's row.
         const SHORT rows = std::min<SHORT>(info.dwSize.Y, static_cast<SHORT>(info.dwCursorPosition.Y + 1));

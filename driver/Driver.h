@@ -94,6 +94,7 @@ void CloseMessageBox(HWND box);
 struct ConsoleText {
     std::wstring title;
     std::vector<std::string> lines; // each row, trailing blanks cut; trailing empty rows dropped
+    size_t width = 0;               // columns per row: where long lines wrap
 };
 std::optional<ConsoleText> ReadConsoleOf(DWORD pid);
 

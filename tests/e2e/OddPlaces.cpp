@@ -261,24 +261,6 @@ std::string Listing(const std::set<std::wstring>& names)
     return text;
 }
 
-std::optional<size_t> ConsoleWidthOf(DWORD pid)
-{
-    // A process can be attached to one console at a time: leave ours first.
-    FreeConsole();
-    if (!AttachConsole(pid))
-        return std::nullopt;
-    std::optional<size_t> width;
-    HANDLE out = CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                             OPEN_EXISTING, 0, nullptr);
-    CONSOLE_SCREEN_BUFFER_INFO info = {};
-    if (out != INVALID_HANDLE_VALUE && GetConsoleScreenBufferInfo(out, &info) && info.dwSize.X > 0)
-        width = static_cast<size_t>(info.dwSize.X);
-    if (out != INVALID_HANDLE_VALUE)
-        CloseHandle(out);
-    FreeConsole();
-    return width;
-}
-
 std::vector<std::string> WrappedRows(const std::vector<std::string>& lines, size_t width)
 {
     std::vector<std::string> rows;

@@ -31,9 +31,6 @@ bool RemoveTreeW(const std::wstring& path);
 // "a, b, c" of the names, converted to UTF-8 for the case log and messages.
 std::string Listing(const std::set<std::wstring>& names);
 
-// The width in columns of process `pid`'s console.
-std::optional<size_t> ConsoleWidthOf(DWORD pid);
-
 // The non-empty rows that `lines` fill on a console `width` columns wide,
 // trailing blanks cut, as driver::ReadConsoleOf reads them.
 std::vector<std::string> WrappedRows(const std::vector<std::string>& lines, size_t width);

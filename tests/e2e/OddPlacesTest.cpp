@@ -125,10 +125,23 @@ protected:
     // The console's rows against `lines`, as a console of its width wraps them.
     void ExpectLog(const std::vector<std::string>& lines)
     {
-        const auto width = odd::ConsoleWidthOf(setup_.Id());
-        ASSERT_TRUE(width) << "no console to measure";
-        const std::vector<std::string> expected = odd::WrappedRows(lines, *width);
+        const auto console = driver::ReadConsoleOf(setup_.Id());
+        ASSERT_TRUE(console && console->width > 0) << "no console to measure";
+        const std::vector<std::string> expected = odd::WrappedRows(lines, console->width);
         EXPECT_EQ(odd::NonEmptyRows(ConsoleRows(expected.size())), expected);
+    }
+
+    // After a start: a verbose run's wait box (left open, so that its console
+    // can still be read), then the wizard's and the hand-over's records.
+    std::optional<std::pair<StartRecord, StartRecord>> AwaitRun(bool verbose, std::optional<driver::WindowInfo>& box)
+    {
+        if (verbose) {
+            box = driver::WaitForWindowCaption(setup_.Id(), "Wait Setup.exe", kRunBoundMs);
+            EXPECT_TRUE(box) << "no wait box";
+            if (!box)
+                return std::nullopt;
+        }
+        return AwaitHandOver();
     }
 
     // The log's last lines of a run that started the wizard with `wizardLine`.
@@ -234,11 +247,7 @@ TEST_P(HeldUninstaller, IsUsedAsItIsOrFailsUnchanged)
     Start(c.tail, {{"VUT_STANDIN_UNDO_EXIT", "1001"}});
     if (c.exitCode == 0) {
         std::optional<driver::WindowInfo> box;
-        if (verbose) {
-            box = driver::WaitForWindowCaption(setup_.Id(), "Wait Setup.exe", kRunBoundMs);
-            ASSERT_TRUE(box) << "no wait box";
-        }
-        const auto started = AwaitHandOver();
+        const auto started = AwaitRun(verbose, box);
         ASSERT_TRUE(started);
         const auto& [wizard, handOver] = *started;
         EXPECT_EQ(handOver.module, uninstallerPath_);
@@ -329,11 +338,7 @@ TEST_P(LongLoaderFolder, WizardGetsTheWholeFolderTwiceAndTheSettingsPathIsCut)
 
     StartFrom(c.fromFolder ? folder : records_.Path(), loader, c.tail);
     std::optional<driver::WindowInfo> box;
-    if (verbose) {
-        box = driver::WaitForWindowCaption(setup_.Id(), "Wait Setup.exe", kRunBoundMs);
-        ASSERT_TRUE(box) << "no wait box";
-    }
-    const auto started = AwaitHandOver();
+    const auto started = AwaitRun(verbose, box);
     ASSERT_TRUE(started);
     const auto& [wizard, handOver] = *started;
 
@@ -409,11 +414,7 @@ TEST_P(LoaderAtDriveRoot, FolderIsTheRootWithItsOneBackslash)
 
     StartFrom(c.fromRoot ? root : records_.Path(), loader, c.tail);
     std::optional<driver::WindowInfo> box;
-    if (verbose) {
-        box = driver::WaitForWindowCaption(setup_.Id(), "Wait Setup.exe", kRunBoundMs);
-        ASSERT_TRUE(box) << "no wait box";
-    }
-    const auto started = AwaitHandOver();
+    const auto started = AwaitRun(verbose, box);
     ASSERT_TRUE(started);
     const auto& [wizard, handOver] = *started;
 
@@ -493,9 +494,8 @@ TEST_P(CodePageFolders, BytesReachTheChildrenAndTheLogUnchanged)
     ASSERT_TRUE(process) << "cannot start the loader under " << c.locale;
     setup_ = std::move(*process);
 
-    const auto box = driver::WaitForWindowCaption(setup_.Id(), "Wait Setup.exe", kRunBoundMs);
-    ASSERT_TRUE(box) << "no wait box";
-    const auto started = AwaitHandOver();
+    std::optional<driver::WindowInfo> box;
+    const auto started = AwaitRun(true, box);
     ASSERT_TRUE(started);
     const auto& [wizard, handOver] = *started;
 
@@ -560,9 +560,8 @@ TEST_F(ProgramFilesElsewhere, UninstallerIsPlacedThereAndItsPathPassedExactly)
 {
     BeginCase("program_files_with_blanks_and_parentheses");
     Start("/v");
-    const auto box = driver::WaitForWindowCaption(setup_.Id(), "Wait Setup.exe", kRunBoundMs);
-    ASSERT_TRUE(box) << "no wait box";
-    const auto started = AwaitHandOver();
+    std::optional<driver::WindowInfo> box;
+    const auto started = AwaitRun(true, box);
     ASSERT_TRUE(started);
     const auto& [wizard, handOver] = *started;
 
