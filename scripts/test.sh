@@ -1,18 +1,29 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test under Wine in a virtual display, then
-# builds the native sanitizer project (fuzz/, clang with AddressSanitizer and
-# UndefinedBehaviorSanitizer) and runs its short, fixed-seed harness runs.
-# Extra arguments go to the Wine ctest (for example -R payload). Fails when
-# either fails; both summaries are repeated at the end.
+# Builds everything and runs every test: the configure checks on this
+# machine, the Windows-side suites against the shipping 32-bit build under
+# Wine in a virtual display (natively or in the emulated machine, as
+# scripts/wine-env.sh decides), then the native sanitizer project (fuzz/,
+# clang with AddressSanitizer and UndefinedBehaviorSanitizer) and its short,
+# fixed-seed harness runs. Extra arguments go to the Windows-side ctest (for
+# example -R payload). Fails when any part fails; the summaries and times are
+# repeated at the end.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
+started=$SECONDS
 . scripts/prepare-run.sh
-echo "running the tests of $run_build ($SETUP_RUN_ARCH programs under Wine)"
-wine_log=$run_build/test-summary.log
-wine_status=0
-xvfb-run -a -s "-screen 0 1024x768x24" ctest --test-dir "$run_build" --output-on-failure "$@" 2>&1 |
-  tee "$wine_log" || wine_status=$?
+built=$((SECONDS - started))
+
+host_log=$build/host-tests.log
+host_status=0
+ctest --test-dir "$build" -L host --output-on-failure 2>&1 | tee "$host_log" || host_status=$?
+
+echo
+echo "Windows-side suites: $(windows_describe "$build")"
+phase=$SECONDS
+windows_status=0
+windows_job "$build" bash scripts/windows-tests.sh "$@" || windows_status=$?
+windows_time=$((SECONDS - phase))
 
 fuzz_build=${FUZZ_BUILD_DIR:-$root/build-fuzz}
 echo "running the native sanitizer tests of $fuzz_build"
@@ -28,6 +39,10 @@ fi
 
 summary() { grep -E 'tests passed|build failed|No tests were found' "$1" | tail -n 1 || echo "no summary"; }
 echo
-echo "Wine tests:             $(summary "$wine_log")"
+echo "build: $built s"
+echo "configure checks:       $(summary "$host_log")"
+echo "Windows-side suites ($(windows_machine "$build"), $(windows_runner "$build")), $windows_time s:"
+sed 's/^/  /' "$build/windows-tests.log" 2>/dev/null || echo "  no summary"
 echo "native sanitizer tests: $(summary "$fuzz_log")"
-[ "$wine_status" -eq 0 ] && [ "$fuzz_status" -eq 0 ]
+echo "total: $((SECONDS - started)) s"
+[ "$host_status" -eq 0 ] && [ "$windows_status" -eq 0 ] && [ "$fuzz_status" -eq 0 ]

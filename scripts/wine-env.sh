@@ -1,27 +1,78 @@
-# Sourced by the scripts: decides how this machine runs Windows programs.
+# Sourced by the scripts: the one place that decides how this machine runs
+# Windows programs. Expects $root.
 #
-# Setup.exe ships as a 32-bit program and runs under Wine's 32-bit loader
-# wherever the kernel runs 32-bit processes. Some kernels have 32-bit
-# emulation switched off (dmesg: "32-bit emulation disabled"); there no 32-bit
-# process starts, Wine's included, and the programs of the x86_64 twin build
-# (the same sources) run under 64-bit Wine instead.
-if /usr/lib/wine/wine --version >/dev/null 2>&1; then
-  SETUP_RUN_ARCH=i686
-  WINE=/usr/lib/wine/wine
-  export WINEARCH=win32
-else
-  SETUP_RUN_ARCH=x86_64
-  WINE=/usr/lib/wine/wine64
-  export WINEARCH=win64
-  export WINELOADER=$WINE
-fi
+# A build's programs are run for what they are. 32-bit ones (the shipping
+# Setup.exe and everything the tests and the demo run) go to Wine's 32-bit
+# loader wherever the kernel runs 32-bit code. Some kernels run none at all
+# (no 32-bit code segment, so even Wine's WoW64 mode dies); there the same
+# Wine runs inside an emulated x86_64 machine (scripts/vm/) that sees this
+# machine's own files. 64-bit programs (the benchmark's x86_64 twin) always
+# run natively under 64-bit Wine.
+#
+#   windows_job <build> <command> [args...]   runs the command where that
+#       build's programs run, with windows_env set for it
+#   windows_env <build>                       exports WINE, WINEARCH and
+#       WINEPREFIX (<build>/wineprefix) for that build's programs
+#   windows_describe <build>                  one line: file, machine, how run
+WINE32=/usr/lib/wine/wine
+WINE64=/usr/lib/wine/wine64
 WINESERVER=/usr/lib/wine/wineserver64
 [ -x "$WINESERVER" ] || WINESERVER=wineserver
 export WINESERVER
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 
-# Build folder whose programs this machine can run.
-setup_run_build() {
-  if [ "$SETUP_RUN_ARCH" = i686 ]; then echo "$1"; else echo "$1-x64"; fi
+if "$WINE32" --version >/dev/null 2>&1; then
+  SETUP_KERNEL_RUNS_32BIT=yes
+else
+  SETUP_KERNEL_RUNS_32BIT=no
+fi
+
+# The machine type of a build, from its Setup.exe's PE header.
+windows_machine() {
+  python3 "$root/tools/pe_machine.py" "$1/bin/Setup.exe"
+}
+
+# native or emulated, for a build's programs.
+windows_runner() {
+  if [ "$(windows_machine "$1")" = i386 ] && [ "$SETUP_KERNEL_RUNS_32BIT" = no ]; then
+    echo emulated
+  else
+    echo native
+  fi
+}
+
+windows_env() {
+  if [ "$(windows_machine "$1")" = i386 ]; then
+    WINE=$WINE32
+    # A 64-bit prefix named by the caller (32-bit programs on 64-bit Windows)
+    # keeps its own kind.
+    export WINEARCH=${SETUP_WINEARCH:-win32}
+  else
+    WINE=$WINE64
+    export WINEARCH=win64
+  fi
+  # Wine starts further programs, and the tests' Linux relays, through this.
+  export WINE WINELOADER=$WINE
+  export WINEPREFIX=${SETUP_WINEPREFIX:-$1/wineprefix}
+}
+
+windows_job() {
+  local build=$1; shift
+  windows_env "$build"
+  if [ "$(windows_runner "$build")" = emulated ]; then
+    BUILD_DIR=$build bash "$root/scripts/vm/run.sh" "$build/vm" "$@"
+  else
+    "$@"
+  fi
+}
+
+windows_describe() {
+  local how
+  if [ "$(windows_runner "$1")" = emulated ]; then
+    how="emulated: this kernel runs no 32-bit code, so Wine runs in an emulated x86_64 machine"
+  else
+    how="native Wine"
+  fi
+  echo "$1/bin/Setup.exe ($(windows_machine "$1"), $how)"
 }

@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# Runs a Windows program of this build under Wine, in the build's own prefix
-# (<build>/wineprefix, beside <build>/bin where the programs live).
+# Runs a Windows program of a build under Wine, in the build's own prefix
+# (<build>/wineprefix, beside <build>/bin where the programs live), or in the
+# prefix SETUP_WINEPREFIX names. ctest starts every suite through this.
 set -eu
 exe=$1; shift
-here=$(cd "$(dirname "$0")" && pwd)
-. "$here/wine-env.sh"
-bin=$(cd "$(dirname "$exe")" && pwd)
-export WINEPREFIX=${SETUP_WINEPREFIX:-$(dirname "$bin")/wineprefix}
-[ -f "$WINEPREFIX/system.reg" ] || "$here/make-wineprefix.sh" "$WINEPREFIX"
+root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/scripts/wine-env.sh"
+windows_env "$(cd "$(dirname "$exe")/.." && pwd)"
+[ -f "$WINEPREFIX/system.reg" ] || bash "$root/scripts/make-wineprefix.sh" "$WINEPREFIX"
 exec "$WINE" "$exe" "$@"

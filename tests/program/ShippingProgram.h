@@ -1,16 +1,14 @@
-// The Setup.exe that ships: the 32-bit one, even where the tests run its
-// x86_64 twin because the kernel runs no 32-bit programs.
+// The Setup.exe that ships: the one beside the suites, built by the same
+// 32-bit build.
 #pragma once
 
 #include "Driver.h"
 
-#include <cstdlib>
 #include <string>
 
 inline std::string ShippingSetupExe()
 {
-    const char* shipping = std::getenv("SETUP_SHIPPING_EXE");
-    return shipping && *shipping ? shipping : driver::BinPath("Setup.exe");
+    return driver::BinPath("Setup.exe");
 }
 
 inline std::string ShippingDir()

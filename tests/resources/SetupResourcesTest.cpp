@@ -19,12 +19,10 @@ constexpr WORD kCzech = 1029;
 constexpr WORD kEnglish = 1033;
 constexpr WORD kPolish = 1045;
 
-// The shipping 32-bit program; where the tests run an x86_64 twin build, the
-// environment names it.
+// The shipping 32-bit program, beside the suite.
 std::string SetupExe()
 {
-    const char* shipping = std::getenv("SETUP_SHIPPING_EXE");
-    return shipping && *shipping ? shipping : driver::BinPath("Setup.exe");
+    return driver::BinPath("Setup.exe");
 }
 
 std::vector<unsigned char> Resource(LPCSTR type, WORD id, WORD language)

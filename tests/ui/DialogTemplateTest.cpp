@@ -28,11 +28,10 @@ const LanguageCase kLanguages[] = {
 constexpr WORD kEditAtom = 0x0081;
 constexpr WORD kStaticAtom = 0x0082;
 
-// The shipping program; where the tests run a twin build, its path comes from the environment.
+// The shipping program, beside the suite.
 std::string ShippingSetupExe()
 {
-    const char* shipping = std::getenv("SETUP_SHIPPING_EXE");
-    return shipping && *shipping ? shipping : driver::BinPath("Setup.exe");
+    return driver::BinPath("Setup.exe");
 }
 
 class DialogTemplateTest : public testing::TestWithParam<LanguageCase> {};
