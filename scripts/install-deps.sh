@@ -16,6 +16,10 @@ packages=(
   # The native fuzz project: clang, and its sanitizer and libFuzzer runtimes,
   # which clang only recommends.
   clang libclang-rt-dev
+  # The emulated machine that runs 32-bit programs where the kernel cannot
+  # (scripts/vm/): QEMU, and busybox and cpio for its initramfs; its kernel
+  # comes from Debian's linux-image-amd64, downloaded, never installed.
+  qemu-system-x86 busybox-static cpio xz-utils
 )
 
 missing=()

@@ -3,6 +3,8 @@
 # starts this through windows_job): every suite in the build's 32-bit prefix,
 # then the end-to-end suite again in a 64-bit prefix, where the shell gives
 # the 32-bit loader C:\Program Files (x86) as on most customers' machines.
+# That second run leaves out the damaged-record runs, whose endings are
+# zlib's reading of the record and the same on either kind of system.
 # Extra arguments go to the first ctest. Writes a summary line per run to
 # <build>/windows-tests.log.
 #   SETUP_SKIP_WIN64=1   skips the 64-bit prefix run
@@ -17,8 +19,8 @@ status=0
 
 run_suites() { # <label> <prefix kind> <ctest arguments...>
   local label=$1 kind=$2; shift 2
-  local prefix=$build/wineprefix${kind#win32}
-  [ "$kind" = win32 ] && prefix=$build/wineprefix
+  local prefix=$build/wineprefix
+  [ "$kind" = win64 ] && prefix=$build/wineprefix64
   export SETUP_WINEARCH=$kind SETUP_WINEPREFIX=$prefix
   windows_env "$build"
   local started=$SECONDS
@@ -38,7 +40,7 @@ run_suites() { # <label> <prefix kind> <ctest arguments...>
 
 run_suites "32-bit Windows" win32 "$@"
 if [ "${SETUP_SKIP_WIN64:-0}" != 1 ]; then
-  run_suites "32-bit loader on 64-bit Windows" win64 -R '^e2e$'
+  GTEST_FILTER='-Sampled/*:Records/*' run_suites "32-bit loader on 64-bit Windows" win64 -R '^e2e$'
 fi
 echo
 cat "$summary"

@@ -8,10 +8,15 @@ here=$(cd "$(dirname "$0")" && pwd)
 stamp="$vm/.complete-$(sha256sum "$here/init" "$0" | sha256sum | cut -c1-16)"
 [ -f "$stamp" ] && [ -f "$vm/vmlinuz" ] && [ -f "$vm/initrd.gz" ] && exit 0
 
-package=$(apt-cache depends linux-image-amd64 | sed -n 's/^ *Depends: \(linux-image-[^ ]*\)$/\1/p' | head -n 1)
+kernel_package() {
+  apt-cache depends linux-image-amd64 2>/dev/null | sed -n 's/^ *Depends: \(linux-image-[^ ]*\)$/\1/p' | head -n 1
+}
+package=$(kernel_package)
+# Package lists may be missing on a machine that had everything else installed.
+[ -n "$package" ] || { apt-get update -q >&2 && package=$(kernel_package); }
 [ -n "$package" ] || { echo "cannot tell which kernel package linux-image-amd64 names" >&2; exit 1; }
 echo "preparing the emulated machine in $vm ($package)" >&2
-rm -rf "$vm" && mkdir -p "$vm/download" "$vm/kernel" "$vm/initrd/bin" "$vm/initrd/modules"
+rm -rf "$vm/download" "$vm/kernel" "$vm/initrd" "$vm"/.complete-* && mkdir -p "$vm/download" "$vm/kernel" "$vm/initrd/bin" "$vm/initrd/modules"
 (cd "$vm/download" && apt-get -o APT::Sandbox::User=root download -q "$package" >&2)
 dpkg -x "$vm"/download/*.deb "$vm/kernel"
 cp "$vm"/kernel/boot/vmlinuz-* "$vm/vmlinuz"

@@ -1,6 +1,8 @@
 // A first run on a clean machine, and what the two children are told.
 #include "SetupRun.h"
 
+#include <shlobj.h>
+
 namespace e2e {
 namespace {
 
@@ -27,6 +29,30 @@ TEST_F(SetupRun, FirstRunPlacesTheUninstallerAndStartsTheWizardFromATempFile)
     EXPECT_EQ(handOver.commandLine, "VutUndo.exe /p" + std::to_string(wizard.pid) + " " + wizard.module);
     EXPECT_FALSE(driver::FileExists(wizard.module)) << "the hand-over removes the temporary wizard";
     EXPECT_TRUE(NewTempFiles(TempFolder()).empty());
+}
+
+// The home is where the shell puts a 32-bit program's Program Files: on
+// 64-bit Windows, where most customers run the loader, that is
+// C:\Program Files (x86), not the 64-bit programs' folder.
+TEST_F(SetupRun, UninstallerHomeIsTheProgramFilesFolderOfA32BitProgram)
+{
+    BOOL wow64 = FALSE;
+    ASSERT_TRUE(IsWow64Process(GetCurrentProcess(), &wow64));
+    char shell[MAX_PATH] = "";
+    ASSERT_EQ(SHGetFolderPathA(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT, shell), S_OK);
+    EXPECT_STREQ(shell, wow64 ? "C:\\Program Files (x86)" : "C:\\Program Files");
+
+    Start("/s");
+    ASSERT_EQ(ExitCode(), std::optional<uint32_t>(0));
+    ASSERT_TRUE(AwaitHandOver());
+    EXPECT_EQ(uninstallerPath_, std::string(shell) + "\\Quelt\\vutundo.exe");
+    EXPECT_EQ(Bytes(std::string(shell) + "\\Quelt\\vutundo.exe"), Bytes(BuiltUninstaller()));
+    if (wow64) {
+        char native[MAX_PATH] = "";
+        ASSERT_GT(GetEnvironmentVariableA("ProgramW6432", native, MAX_PATH), 0u);
+        EXPECT_FALSE(driver::DirectoryExists(std::string(native) + "\\Quelt"))
+            << "nothing goes into the 64-bit programs' folder";
+    }
 }
 
 struct CommandLineCase {

@@ -138,8 +138,11 @@ protected:
         if (verbose) {
             box = driver::WaitForWindowCaption(setup_.Id(), "Wait Setup.exe", kRunBoundMs);
             EXPECT_TRUE(box) << "no wait box";
-            if (!box)
+            if (!box) {
+                for (const auto& w : driver::WindowsOf(setup_.Id()))
+                    ADD_FAILURE() << "shown instead: \"" << w.caption << "\": " << w.text;
                 return std::nullopt;
+            }
         }
         return AwaitHandOver();
     }
@@ -533,7 +536,10 @@ protected:
         if (HasFatalFailure())
             return;
         usualHome_ = uninstallerHome_;
+        // The shell reports only a folder that exists, as a real system's
+        // Program Files always does; a 32-bit prefix has no such folder.
         folderCreated_ = !driver::DirectoryExists(kFolder);
+        ASSERT_TRUE(!folderCreated_ || CreateDirectoryA(kFolder, nullptr)) << "cannot make " << kFolder;
         uninstallerHome_ = std::string(kFolder) + "\\Quelt";
         uninstallerPath_ = uninstallerHome_ + "\\vutundo.exe";
         ASSERT_TRUE(driver::RemoveTree(uninstallerHome_));
