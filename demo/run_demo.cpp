@@ -11,6 +11,14 @@ namespace {
 
 constexpr DWORD kBound = 60000;
 
+// "1.4 s from the start", for the report.
+std::string Seconds(ULONGLONG since)
+{
+    char text[48];
+    std::snprintf(text, sizeof(text), "%.1f s from its start", (GetTickCount64() - since) / 1000.0);
+    return text;
+}
+
 std::string ProgramFilesUninstaller()
 {
     char programFiles[MAX_PATH] = {};
@@ -44,24 +52,45 @@ void PrintRecords(const std::string& file, const char* who)
     }
 }
 
+// A box's text as a person reads it: the usage text is stored in code page
+// 1250, so it is read as UTF-16 and printed as UTF-8 rather than in this
+// program's own code page.
+std::string BoxTextUtf8(HWND box)
+{
+    const HWND label = GetDlgItem(box, 0xFFFF);
+    std::wstring wide(static_cast<size_t>(GetWindowTextLengthW(label)) + 1, L'\0');
+    wide.resize(static_cast<size_t>(GetWindowTextW(label, wide.data(), static_cast<int>(wide.size()))));
+    const int size = WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), static_cast<int>(wide.size()), nullptr, 0,
+                                         nullptr, nullptr);
+    std::string text(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), static_cast<int>(wide.size()), text.data(), size, nullptr,
+                        nullptr);
+    return text;
+}
+
+// The usage box under the Czech interface, whose code page its text is
+// written in.
 int UsageRun(const std::string& shots)
 {
-    std::printf("== Setup.exe /?\n");
-    driver::Process setup;
-    if (!setup.Start({driver::BinPath("Setup.exe"), "\"" + driver::BinPath("Setup.exe") + "\" /?", "", {}, {}})) {
+    std::printf("== Setup.exe /?  (under the Czech interface)\n");
+    const ULONGLONG started = GetTickCount64();
+    auto setup = driver::StartInLocale("Setup.exe", "/?", "cs_CZ.UTF-8", kBound);
+    if (!setup) {
         std::printf("  cannot start Setup.exe\n");
         return 1;
     }
-    auto box = driver::WaitForWindowCaption(setup.Id(), "Parametry", kBound);
+    auto box = driver::WaitForWindowCaption(setup->Id(), "Parametry", kBound);
     if (box) {
+        box->text = BoxTextUtf8(box->window);
         PrintBox("usage box", *box);
         driver::SaveScreenshot(shots + "usage.bmp");
         driver::CloseMessageBox(box->window);
     } else {
         std::printf("  no usage box appeared\n");
     }
-    auto code = setup.Wait(kBound);
-    std::printf("  exit code: %s\n\n", code ? std::to_string(*code).c_str() : "(still running)");
+    auto code = setup->Wait(kBound);
+    std::printf("  exit code: %s, %s\n\n", code ? std::to_string(*code).c_str() : "(still running)",
+                Seconds(started).c_str());
     return code && *code == 1001 ? 0 : 1;
 }
 
@@ -73,6 +102,7 @@ int FullRun(const std::string& shots, const std::string& records)
     const std::string setupLog = records + "vutsetup.log";
     const std::string undoLog = records + "vutundo.log";
 
+    const ULONGLONG started = GetTickCount64();
     driver::Process setup;
     driver::StartOptions start{driver::BinPath("Setup.exe"), "\"" + driver::BinPath("Setup.exe") + "\" /v", "",
                                {{"VUT_STANDIN_LOG", records}}, {}};
@@ -139,7 +169,8 @@ int FullRun(const std::string& shots, const std::string& records)
         driver::CloseMessageBox(waitBox->window);
     }
     auto code = setup.Wait(kBound);
-    std::printf("  exit code: %s\n", code ? std::to_string(*code).c_str() : "(still running)");
+    std::printf("  exit code: %s, %s (the boxes closed as soon as they were read)\n",
+                code ? std::to_string(*code).c_str() : "(still running)", Seconds(started).c_str());
 
     std::printf("  children:\n");
     PrintRecords(undoLog, "VutUndo.exe");
