@@ -3,7 +3,10 @@
 // run) and the same for the peer, an NSIS installer carrying the same payload
 // program. Prints rows of one Markdown table; bench/run.sh adds the size rows.
 //
-// Usage: bench_setup <records folder> <runs> <MB>...
+// Usage: bench_setup [--ratios] <records folder> <runs> <MB>...
+// --ratios prints only figures that compare two contenders of the same run:
+// in an emulated machine computation and system calls slow down by different
+// factors, so absolute times there say nothing about a real one.
 // The folder holds installer-<MB>.rec and wizard-<MB>.exe (bench/make_payloads.py)
 // and, when the peer is measured, peer-<MB>.exe (bench/run.sh).
 #include "Driver.h"
@@ -377,12 +380,56 @@ std::string Spread(const Stats& s, const char* unit, int digits = 3)
     return Format("%.*f %s (%.*f to %.*f)", digits, s.median, unit, digits, s.low, digits, s.high);
 }
 
+// The comparing rows of an emulated run: Setup.exe against the peer, and
+// each contender against itself.
+void RatioRows(const std::vector<int>& sizes, const std::vector<std::vector<double>>& silent,
+               const std::vector<std::vector<double>>& windowed, const std::vector<std::vector<double>>& peer,
+               const std::vector<std::vector<double>>& ratio, const std::vector<std::vector<double>>& peak,
+               const std::vector<std::vector<double>>& peerPeak, const std::vector<std::string>& verified,
+               const std::vector<std::string>& peerVerified, const std::vector<int>& failures,
+               const std::vector<int>& peerFailures, bool withPeer)
+{
+    for (size_t i = 0; i < sizes.size(); ++i) {
+        const std::string failed = failures[i] || (withPeer && peerFailures[i])
+                                       ? Format("; %d and %d failed runs", failures[i], withPeer ? peerFailures[i] : 0)
+                                       : "";
+        if (withPeer) {
+            const Stats r = Summarise(ratio[i]);
+            Row(Format("Setup.exe /s time / peer time, %d MB", sizes[i]),
+                Format("%.2f (%.2f to %.2f)", Summarise(silent[i]).median / Summarise(peer[i]).median, r.low, r.high),
+                Format("ratio of the medians, then run by run (same round); %s, peer: %s%s", verified[i].c_str(),
+                       peerVerified[i].c_str(), failed.c_str()));
+        }
+    }
+    for (size_t i = 0; withPeer && i < sizes.size(); ++i)
+        Row(Format("Setup.exe /s peak private memory / peer's, %d MB", sizes[i]),
+            Format("%.2f", Summarise(peak[i]).median / Summarise(peerPeak[i]).median),
+            Format("%.2f MB against %.2f MB: memory is not slowed by emulation", Summarise(peak[i]).median,
+                   Summarise(peerPeak[i]).median));
+    for (size_t i = 0; i < sizes.size(); ++i)
+        Row(Format("Setup.exe windowed time / Setup.exe /s time, %d MB", sizes[i]),
+            Format("%.2f", Summarise(windowed[i]).median / Summarise(silent[i]).median), "ratio of the medians");
+    if (sizes.size() > 1 && withPeer) {
+        const size_t a = sizes.size() - 2, b = sizes.size() - 1;
+        auto added = [&](const std::vector<std::vector<double>>& t) {
+            return Summarise(t[b]).median - Summarise(t[a]).median;
+        };
+        Row(Format("Setup.exe / peer, time each MB adds from %d to %d MB", sizes[a], sizes[b]),
+            Format("%.2f", added(silent) / added(peer)), "differences of the medians: the extraction alone");
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    const bool ratiosOnly = argc > 1 && std::string(argv[1]) == "--ratios";
+    if (ratiosOnly) {
+        --argc;
+        ++argv;
+    }
     if (argc < 4) {
-        std::fprintf(stderr, "usage: bench_setup <records folder> <runs> <MB>...\n");
+        std::fprintf(stderr, "usage: bench_setup [--ratios] <records folder> <runs> <MB>...\n");
         return 2;
     }
     std::string folder = argv[1];
@@ -424,15 +471,24 @@ int main(int argc, char** argv)
     const unsigned messages = g_progressMessages;
 
     std::printf("| Figure | Median (min to max) | Note |\n|---|---|---|\n");
+    if (ratiosOnly) {
+        Row("ExtractPayload / inflate into a file with 4 KB writes", Format("%.2f", sExtract.median / s4k.median),
+            "ratio of the medians of the throughputs");
+        Row("ExtractPayload / inflate into memory", Format("%.2f", sExtract.median / sMemory.median),
+            "ratio of the medians of the throughputs");
+    }
     const std::string source = Format("%d MB of DLLs, record %.1f MB", limitSize, record.bytes.size() / 1048576.0);
-    Row("Limit: inflate into memory (1 MB outputs)", Spread(sMemory, "MB/s", 0), source);
-    Row("Limit: inflate into a file, 4 KB writes", Spread(s4k, "MB/s", 0), source);
-    Row("Limit: inflate into a file, 1 MB writes", Spread(s1m, "MB/s", 0), source);
-    Row("ExtractPayload into a file (4 KB writes)", Spread(sExtract, "MB/s", 0),
-        Format("%.2f of the 4 KB limit, %.2f of the 1 MB limit, %.2f of memory", sExtract.median / s4k.median,
-               sExtract.median / s1m.median, sExtract.median / sMemory.median));
-    Row("ExtractPayload with a progress window (30 to 100 %)", Format("%u messages", messages),
-        Format("%.0f MB/s with a window that only counts (no 10 ms pause)", windowedExtract > 0 ? mb / windowedExtract : 0));
+    if (!ratiosOnly) {
+        Row("Limit: inflate into memory (1 MB outputs)", Spread(sMemory, "MB/s", 0), source);
+        Row("Limit: inflate into a file, 4 KB writes", Spread(s4k, "MB/s", 0), source);
+        Row("Limit: inflate into a file, 1 MB writes", Spread(s1m, "MB/s", 0), source);
+        Row("ExtractPayload into a file (4 KB writes)", Spread(sExtract, "MB/s", 0),
+            Format("%.2f of the 4 KB limit, %.2f of the 1 MB limit, %.2f of memory", sExtract.median / s4k.median,
+                   sExtract.median / s1m.median, sExtract.median / sMemory.median));
+        Row("ExtractPayload with a progress window (30 to 100 %)", Format("%u messages", messages),
+            Format("%.0f MB/s with a window that only counts (no 10 ms pause)",
+                   windowedExtract > 0 ? mb / windowedExtract : 0));
+    }
 
     // 2. Whole runs, one copy of Setup.exe per payload size.
     const std::string setup = driver::BinPath("Setup.exe");
@@ -508,6 +564,12 @@ int main(int argc, char** argv)
             peak[i].push_back(s.peakPrivateMb);
             memoryAfterExit[i] = memoryAfterExit[i] && s.memoryAfterExit;
         }
+    }
+    if (ratiosOnly) {
+        RatioRows(sizes, silent, windowed, peer, ratio, peak, peerPeak, verified, peerVerified, failures,
+                  peerFailures, withPeer);
+        DestroyWindow(counter);
+        return 0;
     }
     for (size_t i = 0; i < sizes.size(); ++i) {
         const Stats s = Summarise(silent[i]);

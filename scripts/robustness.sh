@@ -15,7 +15,7 @@ cd "$root"
 fuzz_seconds=${FUZZ_SECONDS:-60}
 
 . scripts/prepare-run.sh
-out=$run_build/robustness
+out=$build/robustness
 rm -rf "$out"
 mkdir -p "$out"
 : > "$out/cases.tsv"
@@ -25,9 +25,9 @@ status=0
 : > "$out/suites.txt"
 run_suite() { # name, gtest filter
   local started=$SECONDS result=passed
-  echo "running test_$1 ($2)" >&2
-  if ! xvfb-run -a -s "-screen 0 1024x768x24" "$WINE" "$run_build/bin/test_$1.exe" --gtest_filter="$2" \
-      > "$out/$1.log" 2>&1; then
+  echo "running test_$1 ($2) where the build's programs run: $(windows_runner "$build")" >&2
+  if ! windows_job "$build" bash scripts/windows-program.sh "$build" "$build/bin/test_$1.exe" \
+      --gtest_filter="$2" > "$out/$1.log" 2>&1; then
     result="FAILED (see $out/$1.log)"
     status=1
   fi
@@ -43,15 +43,14 @@ if bash scripts/fuzz.sh "$fuzz_seconds" > "$out/fuzz.md"; then :; else
   echo "**The fuzzer reported findings or could not run: see the output of scripts/fuzz.sh.**" >> "$out/fuzz.md"
 fi
 
+ran="$(windows_machine "$build"), $(windows_runner "$build")"
 {
-  echo "Run of $(date -u '+%Y-%m-%d %H:%M UTC') on $(nproc) CPUs ($(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')), $("$WINE" --version 2>/dev/null || echo Wine), $SETUP_RUN_ARCH programs of \`$(basename "$run_build")\`."
-  if [ "$run_build" != "$build" ]; then
-    echo "This kernel runs no 32-bit programs: the Windows-side cases ran the x86_64 twin of the same sources under 64-bit Wine."
-  fi
+  echo "Run of $(date -u '+%Y-%m-%d %H:%M UTC') on $(nproc) CPUs ($(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')), $("$WINE64" --version 2>/dev/null || echo Wine)."
+  echo "Every Windows-side case ran the 32-bit programs of \`$(basename "$build")\`: $(windows_describe "$build" | sed 's/^[^(]*(//; s/)$//')."
   [ "$status" = 0 ] || echo "**Not every suite passed in this run: see below.**"
 } > "$out/machine.txt"
 
-python3 tools/robustness_table.py "$out/cases.tsv" "$out/suites.txt" "$out/fuzz.md" "$out/machine.txt" \
+python3 tools/robustness_table.py "$out/cases.tsv" "$out/suites.txt" "$out/fuzz.md" "$out/machine.txt" "$ran" \
   > docs/robustness.md
 cat docs/robustness.md
 exit "$status"

@@ -3,7 +3,9 @@
 repository's documentation: one row per category, how its cases ended, the
 longest any took and what was left behind.
 
-usage: robustness_table.py CASES.tsv SUITES.txt FUZZ.md MACHINE.txt > docs/robustness.md
+usage: robustness_table.py CASES.tsv SUITES.txt FUZZ.md MACHINE.txt RAN > docs/robustness.md
+
+RAN says how the Windows-side programs ran, such as "i386, emulated".
 """
 import collections
 import sys
@@ -77,8 +79,16 @@ def seconds(ms):
     return f"{ms:.0f} ms" if ms >= 10 else f"{ms:.1f} ms"
 
 
+def ran_text(category, ran):
+    """Which program a category's cases ran: the suite's own, linking the
+    loader's code, or real runs of the shipping Setup.exe."""
+    if "in process" in category:
+        return f"the suite's program ({ran})"
+    return f"shipping Setup.exe ({ran})"
+
+
 def main():
-    cases_path, suites_path, fuzz_path, machine_path = sys.argv[1:5]
+    cases_path, suites_path, fuzz_path, machine_path, ran = sys.argv[1:6]
     categories = read_cases(cases_path)
     with open(suites_path, encoding="utf-8") as f:
         suites = [line.rstrip("\n") for line in f if line.strip()]
@@ -101,13 +111,13 @@ def main():
     out.append("")
     out.append("## Cases")
     out.append("")
-    out.append("| Category | Cases | How they ended | Longest case | Left behind or lost |")
-    out.append("|---|---:|---|---|---|")
+    out.append("| Category | Ran | Cases | How they ended | Longest case | Left behind or lost |")
+    out.append("|---|---|---:|---|---|---|")
     for category, cases in categories.items():
         longest = max(cases, key=lambda c: c[2])
-        out.append(f"| {category} | {len(cases)} | {outcome_text(cases)} | "
+        out.append(f"| {category} | {ran_text(category, ran)} | {len(cases)} | {outcome_text(cases)} | "
                    f"{seconds(longest[2])} ({longest[0]}) | {left_text(cases)} |")
-    out.append(f"| **all** | **{total}** | | | "
+    out.append(f"| **all** | | **{total}** | | | "
                f"{left_text([c for cs in categories.values() for c in cs])} |")
     out.append("")
     out.append(READING)
