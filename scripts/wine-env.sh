@@ -57,14 +57,20 @@ windows_env() {
   export WINEPREFIX=${SETUP_WINEPREFIX:-$1/wineprefix}
 }
 
+# One job at a time per build: two would share its prefix and its uninstaller
+# home, each under a Wine server of its own.
 windows_job() {
   local build=$1; shift
   windows_env "$build"
-  if [ "$(windows_runner "$build")" = emulated ]; then
-    BUILD_DIR=$build bash "$root/scripts/vm/run.sh" "$build/vm" "$@"
-  else
-    "$@"
-  fi
+  mkdir -p "$build"
+  (
+    flock 9
+    if [ "$(windows_runner "$build")" = emulated ]; then
+      BUILD_DIR=$build bash "$root/scripts/vm/run.sh" "$build/vm" "$@"
+    else
+      "$@"
+    fi
+  ) 9>"$build/windows-job.lock"
 }
 
 windows_describe() {
