@@ -7,6 +7,7 @@
 #
 #   bash bench/run.sh            # 5 runs per contender, payloads of 1, 64, 256 MB
 #   RUNS=9 SIZES="1 64" bash bench/run.sh
+#   BENCH_TWIN=0 bash bench/run.sh   # without the x86_64 twin's native table
 #
 # The build folder is ${BUILD_DIR:-build} as for the other scripts.
 set -euo pipefail
@@ -17,10 +18,13 @@ sizes=${SIZES:-1 64 256}
 
 . scripts/prepare-run.sh
 twin=$build-x64
+with_twin=${BENCH_TWIN:-1}
 cmake --build "$build" --target bench_floor bench_setup >&2
 # The x86_64 twin of the same sources: its table is of native runs.
-SETUP_PRESET=x64 BUILD_DIR=$twin bash scripts/build.sh >&2
-cmake --build "$twin" --target bench_setup >&2
+if [ "$with_twin" = 1 ]; then
+  SETUP_PRESET=x64 BUILD_DIR=$twin bash scripts/build.sh >&2
+  cmake --build "$twin" --target bench_setup >&2
+fi
 
 # Writes file $1 from standard input only when it changes, so makensis reruns only then.
 write_if_changed() {
@@ -86,10 +90,12 @@ else
   table "$build" x86-unicode /usr/lib/i386-linux-gnu/wine/i386-windows
 fi
 echo
-echo "### The x86_64 twin against the 64-bit peer, natively"
-echo
-table "$twin" amd64-unicode /usr/lib/x86_64-linux-gnu/wine/x86_64-windows
-echo
+if [ "$with_twin" = 1 ]; then
+  echo "### The x86_64 twin against the 64-bit peer, natively"
+  echo
+  table "$twin" amd64-unicode /usr/lib/x86_64-linux-gnu/wine/x86_64-windows
+  echo
+fi
 
 echo "### Sizes of the shipping 32-bit program"
 echo
@@ -125,5 +131,6 @@ done
 stub32=$(stat -c %s "$stubs/empty-x86-unicode.exe")
 stub64=$(stat -c %s "$stubs/empty-amd64-unicode.exe")
 echo "| Peer (NSIS, zlib) stub, x86-unicode: empty silent installer | $(kb "$stub32") | Setup.exe (32-bit) overhead is $(awk -v a="$overhead" -v b="$stub32" 'BEGIN { printf "%.2f", a / b }') of it |"
+[ "$with_twin" = 1 ] || exit 0
 twin_overhead=$(( $(stat -c %s "$twin/bin/Setup.exe") - $(stat -c %s "$twin/payloads/installer.rec") - $(stat -c %s "$twin/payloads/uninstaller.rec") ))
 echo "| Peer (NSIS, zlib) stub, amd64-unicode: empty silent installer | $(kb "$stub64") | the x86_64 twin's overhead, $(kb "$twin_overhead"), is $(awk -v a="$twin_overhead" -v b="$stub64" 'BEGIN { printf "%.2f", a / b }') of it |"

@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr DWORD kTimeoutMs = 20000;
+constexpr DWORD kTimeoutMs = 90000;
 
 struct ConsoleCase {
     const char* name;

@@ -16,8 +16,8 @@
 namespace e2e {
 
 // Generous bounds: a run that waits for a slow uninstaller check twice takes 20 s.
-constexpr DWORD kRunBoundMs = 60000;
-constexpr DWORD kWindowBoundMs = 30000;
+constexpr DWORD kRunBoundMs = 120000;
+constexpr DWORD kWindowBoundMs = 90000;
 
 // What a stand-in wrote when it started: "<pid>\t<module path>\t<command line>".
 struct StartRecord {

@@ -12,8 +12,8 @@
 
 namespace {
 
-constexpr DWORD kBoxTimeoutMs = 20000;
-constexpr DWORD kExitTimeoutMs = 15000;
+constexpr DWORD kBoxTimeoutMs = 90000;
+constexpr DWORD kExitTimeoutMs = 90000;
 
 struct BoxCase {
     const char* name;

@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr DWORD kBound = 30000;
+constexpr DWORD kBound = 90000;
 
 struct UsageCase {
     const char* tail;

@@ -12,8 +12,8 @@
 
 namespace {
 
-constexpr DWORD kStartTimeoutMs = 20000;
-constexpr DWORD kPaintTimeoutMs = 5000;
+constexpr DWORD kStartTimeoutMs = 90000;
+constexpr DWORD kPaintTimeoutMs = 30000;
 constexpr UINT kSendTimeoutMs = 5000;
 
 struct HostLanguage {

@@ -16,7 +16,7 @@
 
 namespace {
 
-constexpr DWORD kPaintTimeoutMs = 5000;
+constexpr DWORD kPaintTimeoutMs = 30000;
 
 void PumpMessages()
 {
