@@ -525,10 +525,12 @@ INSTANTIATE_TEST_SUITE_P(Languages, CodePageFolders, ::testing::ValuesIn(kCodePa
 
 // The shell answers CSIDL_PROGRAM_FILES from the registry value ProgramFilesDir
 // (the ProgramFiles variable is rebuilt from it at every process start), so
-// the value is pointed at the folder a 32-bit program gets in a 64-bit system.
+// the value is pointed at a folder with blanks and parentheses, as the one a
+// 32-bit program gets in a 64-bit system, but not that one itself: a 64-bit
+// prefix already gives this 32-bit suite C:\Program Files (x86).
 class ProgramFilesElsewhere : public OddPlaceRun {
 protected:
-    static constexpr char kFolder[] = "C:\\Program Files (x86)";
+    static constexpr char kFolder[] = "C:\\Program Files (other x86)";
 
     void SetUp() override
     {
