@@ -19,15 +19,14 @@ out=$build/robustness
 rm -rf "$out"
 mkdir -p "$out"
 : > "$out/cases.tsv"
-export SETUP_CASE_LOG="Z:$(echo "$out/cases.tsv" | tr / '\\')"
 
 status=0
 : > "$out/suites.txt"
 run_suite() { # name, gtest filter
   local started=$SECONDS result=passed
   echo "running test_$1 ($2) where the build's programs run: $(windows_runner "$build")" >&2
-  if ! windows_job "$build" bash scripts/windows-program.sh "$build" "$build/bin/test_$1.exe" \
-      --gtest_filter="$2" > "$out/$1.log" 2>&1; then
+  if ! windows_job "$build" bash scripts/robustness-suite.sh "$build" "$1" "$2" "$out/cases.tsv" \
+      > "$out/$1.log" 2>&1; then
     result="FAILED (see $out/$1.log)"
     status=1
   fi
