@@ -28,9 +28,12 @@ else
   SETUP_KERNEL_RUNS_32BIT=no
 fi
 
-# The machine type of a build, from its Setup.exe's PE header.
+# The machine type of a build, from its Setup.exe's PE header or, while that
+# is not linked yet, from the build's program checker (built with it).
 windows_machine() {
-  python3 "$root/tools/pe_machine.py" "$1/bin/Setup.exe"
+  local program=$1/bin/Setup.exe
+  [ -e "$program" ] || program=$1/bin/check_uninstaller.exe
+  python3 "$root/tools/pe_machine.py" "$program"
 }
 
 # native or emulated, for a build's programs.
@@ -57,20 +60,22 @@ windows_env() {
   export WINEPREFIX=${SETUP_WINEPREFIX:-$1/wineprefix}
 }
 
-# One job at a time per build: two would share its prefix and its uninstaller
-# home, each under a Wine server of its own.
+# One job at a time per prefix: two would share it and its uninstaller home,
+# each under a Wine server of its own. The emulated machine's kernel is kept
+# in <build>/vm, or in SETUP_VM_DIR (builds made by the tests share one).
 windows_job() {
   local build=$1; shift
   windows_env "$build"
-  mkdir -p "$build"
+  mkdir -p "$build" "$(dirname "$WINEPREFIX")"
   (
     flock 9
     if [ "$(windows_runner "$build")" = emulated ]; then
-      BUILD_DIR=$build bash "$root/scripts/vm/run.sh" "$build/vm" "$@"
+      BUILD_DIR=$build SETUP_VM_WRITABLE=${SETUP_VM_WRITABLE:+$SETUP_VM_WRITABLE:}$(dirname "$WINEPREFIX") \
+        bash "$root/scripts/vm/run.sh" "${SETUP_VM_DIR:-$build/vm}" "$@"
     else
       "$@"
     fi
-  ) 9>"$build/windows-job.lock"
+  ) 9>"$WINEPREFIX.lock"
 }
 
 windows_describe() {
