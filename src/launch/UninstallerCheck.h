@@ -6,5 +6,18 @@
 
 constexpr DWORD kUninstallerCheckTimeoutMs = 10000;
 
+// What one check run saw. The build's program check reports it to vendors.
+struct UninstallerCheckResult {
+    bool started = false;
+    DWORD startError = 0; // GetLastError of a start that failed
+    bool timedOut = false; // ended by the check after the time limit
+    DWORD exitCode = 0;
+
+    bool Passed() const;
+};
+
+// Runs the uninstaller at `path` once, the way the loader checks it.
+UninstallerCheckResult CheckUninstaller(const char* path);
+
 // True when the uninstaller at `path` passed the check.
-bool RunUninstallerCheck(const char* path);
+inline bool RunUninstallerCheck(const char* path) { return CheckUninstaller(path).Passed(); }

@@ -1,0 +1,180 @@
+#!/usr/bin/env python3
+"""The build's check of the two programs a vendor puts into Setup.exe.
+
+Both must be Windows programs (PE files that are not DLLs). The uninstaller is
+started the way Setup.exe checks it, where this machine runs the build's
+programs, and must end within 10 s with an exit code from 1001 to 1100. The
+wizard is not run; the DLLs it imports that are not among Windows's known DLLs
+get a warning, since it runs elevated from the user's temporary folder.
+
+  check_programs.py --root R --build B --checker EXE --installer P --uninstaller P --stamp FILE
+
+A passed uninstaller is remembered in B/program-checks by the file's SHA-256,
+so an unchanged one is not run again. Exits 1 with a message saying what every
+customer would see when a program breaks Setup.exe's contract."""
+import argparse
+import hashlib
+import os
+import re
+import subprocess
+import sys
+
+import pe_file
+
+ACCEPTED = range(1001, 1101)
+TIMEOUT_S = 10
+SKIP = "Fix the program, or configure with -DSETUP_CHECK_PROGRAMS=OFF to skip this check."
+
+# Windows's known DLLs (the KnownDLLs list of Windows 10 and 11), which are
+# always loaded from the system folder, and ntdll, which every process has.
+# API set names (api-ms-win-*, ext-ms-win-*) are resolved by the system too.
+KNOWN_DLLS = {
+    "advapi32.dll", "clbcatq.dll", "combase.dll", "comdlg32.dll", "coml2.dll", "difxapi.dll",
+    "gdi32.dll", "gdiplus.dll", "imagehlp.dll", "imm32.dll", "kernel32.dll", "msctf.dll",
+    "msvcrt.dll", "normaliz.dll", "nsi.dll", "ole32.dll", "oleaut32.dll", "psapi.dll",
+    "rpcrt4.dll", "sechost.dll", "setupapi.dll", "shcore.dll", "shell32.dll", "shlwapi.dll",
+    "user32.dll", "wldap32.dll", "wow64.dll", "wow64cpu.dll", "wow64win.dll", "ws2_32.dll",
+    "ntdll.dll",
+}
+
+
+def is_known_dll(name: str) -> bool:
+    lower = name.lower()
+    return lower in KNOWN_DLLS or lower.startswith(("api-ms-win-", "ext-ms-win-"))
+
+
+def box_texts(strings_rc: str, name: str) -> dict:
+    """{language: text} of one string of the loader's table, from its script."""
+    texts = {}
+    language = None
+    with open(strings_rc, encoding="utf-8") as f:
+        for line in f:
+            m = re.match(r"\s*LANGUAGE\s+LANG_(\w+)", line)
+            if m:
+                language = m.group(1).capitalize()
+            m = re.match(r'\s*' + name + r'\s+"(.*)"\s*$', line)
+            if m and language:
+                texts[language] = m.group(1).replace('""', '"')
+    return texts
+
+
+def customer_sees(root: str, exit_code: int, string: str) -> str:
+    texts = box_texts(os.path.join(root, "res", "strings.rc"), string)
+    english = texts.pop("English", "?")
+    others = ", ".join(f'{lang}: "{text}"' for lang, text in sorted(texts.items()))
+    return f'every customer\'s run would end with exit code {exit_code} and the box "{english}" ({others}).'
+
+
+class CheckFailed(Exception):
+    pass
+
+
+def read_program(role: str, path: str, root: str, exit_code: int, string: str) -> pe_file.PeFile:
+    try:
+        program = pe_file.read(path)
+        if not program.is_program:
+            raise ValueError("a DLL, not a program" if program.characteristics & pe_file.IMAGE_FILE_DLL
+                             else "not marked as a program")
+        return program
+    except (OSError, ValueError, IndexError, KeyError) as e:
+        raise CheckFailed(f"The {role} {path} is not a Windows program: {e}.\n"
+                          f"Setup.exe could not start it: {customer_sees(root, exit_code, string)}\n{SKIP}")
+
+
+def sha256(path: str) -> str:
+    with open(path, "rb") as f:
+        return hashlib.sha256(f.read()).hexdigest()
+
+
+def windows_path(path: str) -> str:
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def run_check(root: str, build: str, checker: str, uninstaller: str) -> str:
+    """Runs the checker where the build's programs run; returns its report line."""
+    script = '. "$1/scripts/wine-env.sh"; windows_job "$2" bash "$1/scripts/windows-program.sh" "$2" "$3" "$4"'
+    done = subprocess.run(["bash", "-c", script, "check", root, build, checker, windows_path(uninstaller)],
+                          env=dict(os.environ, root=root), stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                          text=True, errors="replace")
+    report = [line for line in done.stdout.splitlines() if re.match(r"(exit|timeout|not started) ", line)]
+    if not report:
+        raise CheckFailed(f"The uninstaller check could not run (exit code {done.returncode}):\n"
+                          f"{done.stdout}{done.stderr}\n"
+                          "This is a fault of this machine's Wine set-up, not of the program; "
+                          "configure with -DSETUP_CHECK_PROGRAMS=OFF to build without the check.")
+    return report[0]
+
+
+def verdict(report: str, path: str, root: str) -> str:
+    """Empty when Setup.exe accepts the uninstaller, else the message."""
+    kind, _, value = report.rpartition(" ")
+    code = int(value)
+    if kind == "exit" and code in ACCEPTED:
+        return ""
+    if kind == "exit":
+        saw = f"it ended with exit code {code}"
+    elif kind == "timeout":
+        saw = f"it was still running after {TIMEOUT_S} s"
+    else:
+        saw = f"it could not be started (Windows error {code})"
+    return (f"The uninstaller {path} breaks Setup.exe's check: started as Setup.exe starts it "
+            f"(from its home, with no arguments), {saw}; Setup.exe needs it to end within {TIMEOUT_S} s "
+            f"with an exit code from 1001 to 1100.\n"
+            f"Setup.exe tries twice, so {customer_sees(root, 5, 'IDS_ERR_UNDO_BROKEN')}\n{SKIP}")
+
+
+def check(args) -> list:
+    """Runs every check; returns the report lines. Raises CheckFailed."""
+    lines = []
+    wizard = read_program("installer wizard", args.installer, args.root, 3, "IDS_ERR_RUN_INSTALL")
+    imports = wizard.imports()
+    foreign = [name for name in imports if not is_known_dll(name)]
+    lines.append(f"installer wizard {args.installer}: {wizard.machine} program, imports "
+                 f"{', '.join(imports) or 'nothing'}")
+    for name in foreign:
+        lines.append(f"warning: the installer wizard imports {name}, which is not one of Windows's known DLLs. "
+                     "The wizard runs elevated from the user's temporary folder, where a DLL of that name "
+                     "planted beforehand would be loaded first, with administrator rights.")
+
+    undo = read_program("uninstaller", args.uninstaller, args.root, 5, "IDS_ERR_UNDO_BROKEN")
+    if undo.machine != "i386":
+        lines.append(f"warning: the uninstaller is an {undo.machine} program: on 32-bit Windows, Setup.exe "
+                     "cannot start it and ends with exit code 5.")
+    cache = os.path.join(args.build, "program-checks")
+    os.makedirs(cache, exist_ok=True)
+    remembered = os.path.join(cache, sha256(args.uninstaller) + ".passed")
+    if os.path.exists(remembered):
+        with open(remembered, encoding="utf-8") as f:
+            report = f.read().strip()
+        how = "checked before"
+    else:
+        report = run_check(args.root, args.build, args.checker, args.uninstaller)
+        message = verdict(report, args.uninstaller, args.root)
+        if message:
+            raise CheckFailed(message)
+        with open(remembered, "w", encoding="utf-8") as f:
+            f.write(report + "\n")
+        how = "checked now"
+    lines.append(f"uninstaller {args.uninstaller}: {undo.machine} program, answered its check with "
+                 f"{report} ({how})")
+    return lines
+
+
+def main() -> int:
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    for name in ("root", "build", "checker", "installer", "uninstaller", "stamp"):
+        parser.add_argument("--" + name, required=True)
+    args = parser.parse_args()
+    try:
+        lines = check(args)
+    except CheckFailed as e:
+        print(f"error: {e}", file=sys.stderr)
+        return 1
+    print("\n".join(lines))
+    with open(args.stamp, "w", encoding="utf-8") as f:
+        f.write("\n".join(lines) + "\n")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
