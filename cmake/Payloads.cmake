@@ -50,14 +50,3 @@ make_payload_record(${PAYLOAD_RECORD_DIR}/installer.rec ${installer_program} DEP
 make_payload_record(${PAYLOAD_RECORD_DIR}/uninstaller.rec ${uninstaller_program} DEPENDS ${uninstaller_depends})
 set(PAYLOAD_RECORDS ${PAYLOAD_RECORD_DIR}/installer.rec ${PAYLOAD_RECORD_DIR}/uninstaller.rec)
 add_custom_target(payload_records DEPENDS ${PAYLOAD_RECORDS})
-
-# The application icon, drawn by a script of ours.
-set(SETUP_ICON_DIR ${CMAKE_BINARY_DIR}/icon)
-set(SETUP_ICON_FILE ${SETUP_ICON_DIR}/setup.ico)
-add_custom_command(OUTPUT ${SETUP_ICON_FILE}
-  COMMAND ${CMAKE_COMMAND} -E make_directory ${SETUP_ICON_DIR}
-  COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/make_icon.py ${SETUP_ICON_FILE}
-  DEPENDS ${CMAKE_SOURCE_DIR}/tools/make_icon.py
-  COMMENT "Drawing the application icon"
-  VERBATIM)
-add_custom_target(setup_icon DEPENDS ${SETUP_ICON_FILE})

@@ -12,6 +12,8 @@ packages=(
   wine wine32:i386 wine64
   xvfb xauth xdotool imagemagick
   googletest libboost1.81-dev
+  # The vendor kit: Authenticode signing and its certificates.
+  osslsigncode openssl
   zlib1g-dev python3 locales
   # The native fuzz project: clang, and its sanitizer and libFuzzer runtimes,
   # which clang only recommends.

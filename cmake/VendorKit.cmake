@@ -1,0 +1,113 @@
+# What a vendor sets for its own Setup.exe: the names of the version block,
+# the icon, the Authenticode signature, and the build-time check of the two
+# programs. Every setting is a cache variable; the defaults build the
+# project's own unsigned Setup.exe.
+
+set(SETUP_COMPANY_NAME "Quelt Software" CACHE STRING "CompanyName of the version block (UTF-8)")
+set(SETUP_PRODUCT_NAME "Quelt Setup" CACHE STRING "ProductName of the version block, and the signature's description (UTF-8)")
+set(SETUP_LEGAL_COPYRIGHT "Copyright © 2024 Quelt Software" CACHE STRING "LegalCopyright of the version block (UTF-8)")
+set(SETUP_PRODUCT_URL "" CACHE STRING "Web address the signature names (optional)")
+set(SETUP_ICON "" CACHE FILEPATH "Application icon (.ico): five 32-bit images of 64, 48, 32, 24 and 16 pixels (empty: the drawn icon)")
+set(SETUP_SIGN_PKCS12 "" CACHE FILEPATH "Code signing certificate with its private key (.p12/.pfx); empty: unsigned")
+set(SETUP_SIGN_PASSWORD_FILE "" CACHE FILEPATH "File whose first line is the certificate's password")
+set(SETUP_SIGN_TIMESTAMP_URL "" CACHE STRING "RFC 3161 time stamp server for the signature (optional)")
+option(SETUP_CHECK_PROGRAMS "Check at build time that both programs honour Setup.exe's contract" ON)
+
+# Names: checked, and written as a header that res/version.rc includes.
+set(SETUP_VENDOR_DIR ${CMAKE_BINARY_DIR}/vendor)
+file(MAKE_DIRECTORY ${SETUP_VENDOR_DIR})
+foreach(var SETUP_COMPANY_NAME SETUP_PRODUCT_NAME SETUP_LEGAL_COPYRIGHT)
+  file(WRITE ${SETUP_VENDOR_DIR}/${var}.txt "${${var}}")
+endforeach()
+execute_process(COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/version_names.py ${SETUP_VENDOR_DIR}
+  RESULT_VARIABLE names_result ERROR_VARIABLE names_error ERROR_STRIP_TRAILING_WHITESPACE)
+if(names_result)
+  message(FATAL_ERROR "${names_error}")
+endif()
+set(SETUP_VERSION_NAMES ${SETUP_VENDOR_DIR}/version_names.h)
+
+# The icon: the vendor's, checked now and put in the group's order at build
+# time, or the one a script of ours draws.
+set(SETUP_ICON_DIR ${CMAKE_BINARY_DIR}/icon)
+set(SETUP_ICON_FILE ${SETUP_ICON_DIR}/setup.ico)
+if(SETUP_ICON)
+  if(NOT EXISTS "${SETUP_ICON}" OR IS_DIRECTORY "${SETUP_ICON}")
+    message(FATAL_ERROR "SETUP_ICON: icon file '${SETUP_ICON}' does not exist")
+  endif()
+  execute_process(COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/check_icon.py ${SETUP_ICON}
+    RESULT_VARIABLE icon_result ERROR_VARIABLE icon_error ERROR_STRIP_TRAILING_WHITESPACE)
+  if(icon_result)
+    message(FATAL_ERROR "${icon_error}")
+  endif()
+  add_custom_command(OUTPUT ${SETUP_ICON_FILE}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${SETUP_ICON_DIR}
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/check_icon.py ${SETUP_ICON} ${SETUP_ICON_FILE}
+    DEPENDS ${SETUP_ICON} ${CMAKE_SOURCE_DIR}/tools/check_icon.py
+    COMMENT "Taking the application icon from ${SETUP_ICON}"
+    VERBATIM)
+else()
+  add_custom_command(OUTPUT ${SETUP_ICON_FILE}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${SETUP_ICON_DIR}
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/make_icon.py ${SETUP_ICON_FILE}
+    DEPENDS ${CMAKE_SOURCE_DIR}/tools/make_icon.py
+    COMMENT "Drawing the application icon"
+    VERBATIM)
+endif()
+add_custom_target(setup_icon DEPENDS ${SETUP_ICON_FILE})
+
+# Signing inputs are checked now, so that a wrong file or password stops the
+# configure step rather than a long build.
+set(SETUP_SIGN_SCRIPT ${CMAKE_SOURCE_DIR}/scripts/sign-setup.sh)
+if(SETUP_SIGN_PKCS12)
+  execute_process(COMMAND bash ${SETUP_SIGN_SCRIPT} check ${SETUP_SIGN_PKCS12} "${SETUP_SIGN_PASSWORD_FILE}"
+    RESULT_VARIABLE sign_result ERROR_VARIABLE sign_error ERROR_STRIP_TRAILING_WHITESPACE)
+  if(sign_result)
+    message(FATAL_ERROR "${sign_error}")
+  endif()
+elseif(SETUP_SIGN_PASSWORD_FILE OR SETUP_SIGN_TIMESTAMP_URL)
+  message(FATAL_ERROR "SETUP_SIGN_PKCS12 is not set: a password file or time stamp server signs nothing without a certificate")
+endif()
+
+# setup_signing(<linked target> <output file>): with a certificate, the linked
+# program is signed into <output file>, which only a verified signed file ever
+# gets; without one, the target links to that name itself. Sets
+# SETUP_PROGRAM_TARGET to the target that yields the finished file.
+function(setup_signing target output)
+  get_filename_component(output_dir ${output} DIRECTORY)
+  if(NOT SETUP_SIGN_PKCS12)
+    set(SETUP_PROGRAM_TARGET ${target} PARENT_SCOPE)
+    return()
+  endif()
+  set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/unsigned)
+  add_custom_command(OUTPUT ${output}
+    COMMAND bash ${SETUP_SIGN_SCRIPT} sign $<TARGET_FILE:${target}> ${output}
+            ${SETUP_SIGN_PKCS12} ${SETUP_SIGN_PASSWORD_FILE}
+            "${SETUP_PRODUCT_NAME}" "${SETUP_PRODUCT_URL}" "${SETUP_SIGN_TIMESTAMP_URL}"
+    DEPENDS ${target} ${SETUP_SIGN_SCRIPT} ${SETUP_SIGN_PKCS12} ${SETUP_SIGN_PASSWORD_FILE}
+    COMMENT "Signing ${output}"
+    VERBATIM)
+  add_custom_target(${target}_signed ALL DEPENDS ${output})
+  set(SETUP_PROGRAM_TARGET ${target}_signed PARENT_SCOPE)
+endfunction()
+
+# check_setup_programs(<target> <installer> <installer depends> <uninstaller>
+#                      <uninstaller depends>): <target> is built only after
+# both programs passed the check.
+function(check_setup_programs target installer installer_depends uninstaller uninstaller_depends)
+  if(NOT SETUP_CHECK_PROGRAMS)
+    return()
+  endif()
+  set(stamp ${CMAKE_BINARY_DIR}/program-checks/checked.txt)
+  add_custom_command(OUTPUT ${stamp}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/program-checks
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/check_programs.py
+            --root ${CMAKE_SOURCE_DIR} --build ${CMAKE_BINARY_DIR} --checker $<TARGET_FILE:check_uninstaller>
+            --installer ${installer} --uninstaller ${uninstaller} --stamp ${stamp}
+    DEPENDS check_uninstaller ${installer_depends} ${uninstaller_depends}
+            ${CMAKE_SOURCE_DIR}/tools/check_programs.py ${CMAKE_SOURCE_DIR}/tools/pe_file.py
+    COMMENT "Checking the installer wizard and the uninstaller (-DSETUP_CHECK_PROGRAMS=OFF skips this)"
+    USES_TERMINAL
+    VERBATIM)
+  add_custom_target(program_checks DEPENDS ${stamp})
+  add_dependencies(${target} program_checks)
+endfunction()
