@@ -27,3 +27,8 @@ foreach(case configure kit program_check)
   set_tests_properties(vendor_${case} PROPERTIES LABELS host TIMEOUT 2400
     ENVIRONMENT "${vendor_test_env}" RESOURCE_LOCK windows_prefix)
 endforeach()
+
+# Two builds of the commit in fresh folders give the same Setup.exe.
+add_test(NAME reproducible_build COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/check-reproducible.sh)
+set_tests_properties(reproducible_build PROPERTIES LABELS host TIMEOUT 2400
+  PASS_REGULAR_EXPRESSION "reproducible: both builds")
