@@ -1,6 +1,7 @@
 #include "launch/InstallerTempFile.h"
 
 #include "diag/LogLines.h"
+#include "launch/TempFileAccess.h"
 
 namespace {
 
@@ -31,6 +32,19 @@ bool SizeFile(HANDLE file, uint32_t size)
     return position == size && SetEndOfFile(file);
 }
 
+UniqueFile PrepareInstallerTempFile(const char* path, uint32_t size)
+{
+    // Restricted before the first open for writing: a handle that another
+    // program took in the moment since the name was created keeps its access,
+    // but then this open, which shares reading alone, fails.
+    if (!RestrictToAdministrators(path))
+        return UniqueFile();
+    UniqueFile file = OpenForWriting(path);
+    if (file && SizeFile(file.get(), size))
+        return file;
+    return UniqueFile();
+}
+
 UniqueFile MakeInstallerTempFile(uint32_t size, bool verbose, char (&path)[MAX_PATH])
 {
     char folder[MAX_PATH] = {};
@@ -38,8 +52,7 @@ UniqueFile MakeInstallerTempFile(uint32_t size, bool verbose, char (&path)[MAX_P
     if (TempNameIn(folder, GetTempPathA(MAX_PATH, folder), path)) {
         if (verbose)
             LogInstallInstallerFirst(path);
-        UniqueFile file = OpenForWriting(path);
-        if (file && SizeFile(file.get(), size))
+        if (UniqueFile file = PrepareInstallerTempFile(path, size))
             return file;
         // The name given up stays behind, created empty by the system.
     }
@@ -49,10 +62,7 @@ UniqueFile MakeInstallerTempFile(uint32_t size, bool verbose, char (&path)[MAX_P
         return UniqueFile();
     if (verbose)
         LogInstallInstallerSecond(path);
-    UniqueFile file = OpenForWriting(path);
-    if (file && SizeFile(file.get(), size))
-        return file;
-    return UniqueFile();
+    return PrepareInstallerTempFile(path, size);
 }
 
 UniqueFile HoldAgainstChanges(const char* path)

@@ -14,6 +14,12 @@
 // and 7 when `verbose`.
 UniqueFile MakeInstallerTempFile(uint32_t size, bool verbose, char (&path)[MAX_PATH]);
 
+// Makes the file at `path` (a name the system just created) the installer's:
+// permissions for administrators alone, opened for writing while sharing
+// reading alone, and sized. An empty owner when any step fails, as when
+// another handle can still write the file.
+UniqueFile PrepareInstallerTempFile(const char* path, uint32_t size);
+
 // Sets the length of `file` to `size` through its file pointer.
 bool SizeFile(HANDLE file, uint32_t size);
 

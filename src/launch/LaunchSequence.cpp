@@ -88,7 +88,10 @@ int StartInstaller(const LaunchOptions& options, const char* uninstallerPath, Pr
     }
     temp.reset(); // keeps the length it was given, even if the stream was shorter
 
+    // A file that cannot be held could be changed before it starts: not started.
     UniqueFile guard = HoldAgainstChanges(tempPath);
+    if (!guard)
+        return InstallerStartFailed;
 
     char commandLine[kCommandLineCapacity];
     BuildInstallerCommandLine(commandLine, loaderFolder, options.Silent, options.Verbose);

@@ -4,8 +4,11 @@
 #include "Driver.h"
 #include "launch/DllSearch.h"
 #include "launch/InstallerTempFile.h"
+#include "launch/TempFileAccess.h"
 
 #include <gtest/gtest.h>
+
+#include <sddl.h>
 
 #include <cstdint>
 
@@ -79,6 +82,61 @@ TEST(HoldAgainstChanges, KeepsTheFileFromBeingChangedYetStartable)
     }
     EXPECT_EQ(driver::ReadFileBytes(path), before);
     EXPECT_TRUE(DeleteFileA(path.c_str())) << "once released the file is free again";
+}
+
+LONGLONG FileLength(const std::string& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+        return -1;
+    return (static_cast<LONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+TEST(RestrictToAdministrators, TheDaclGrantsAdministratorsAndSystemAloneAndOwningTheFileGrantsNothing)
+{
+    AdministratorsOnlyAcl acl;
+    ASSERT_TRUE(BuildAdministratorsOnlyAcl(acl));
+    ASSERT_TRUE(IsValidAcl(acl.get()));
+    // As the file gets it: protected, so nothing of the folder's is inherited.
+    SECURITY_DESCRIPTOR descriptor;
+    ASSERT_TRUE(InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION));
+    ASSERT_TRUE(SetSecurityDescriptorDacl(&descriptor, TRUE, acl.get(), FALSE));
+    ASSERT_TRUE(SetSecurityDescriptorControl(&descriptor, SE_DACL_PROTECTED, SE_DACL_PROTECTED));
+    char* text = nullptr;
+    ASSERT_TRUE(ConvertSecurityDescriptorToStringSecurityDescriptorA(&descriptor, SDDL_REVISION_1,
+                                                                     DACL_SECURITY_INFORMATION, &text, nullptr));
+    const std::string sddl = text;
+    LocalFree(text);
+    // SYSTEM and Administrators: full control; OWNER RIGHTS (S-1-3-4): read
+    // the permissions, nothing more; no entry for the user or Everyone.
+    EXPECT_EQ(sddl, "D:P(A;;FA;;;SY)(A;;FA;;;BA)(A;;RC;;;OW)");
+}
+
+TEST(PrepareInstallerTempFile, RestrictsOpensAndSizesTheFileTheSystemCreated)
+{
+    driver::ScratchDir dir("prepare");
+    const std::string path = dir / "vutB2.tmp";
+    ASSERT_TRUE(driver::WriteFileBytes(path, {})) << "the system creates the name empty";
+    UniqueFile file = PrepareInstallerTempFile(path.c_str(), 4096);
+    ASSERT_TRUE(file);
+    file.reset();
+    EXPECT_EQ(FileLength(path), 4096);
+}
+
+TEST(PrepareInstallerTempFile, AFileAnotherHandleCanWriteIsNeitherOpenedNorSized)
+{
+    driver::ScratchDir dir("prepare");
+    const std::string path = dir / "vutC3.tmp";
+    ASSERT_TRUE(driver::WriteFileBytes(path, {}));
+    // Taken in the moment between the name's creation and the restriction;
+    // sharing is decided per handle, so this stands for another program's.
+    UniqueFile intruder(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(intruder);
+    EXPECT_FALSE(PrepareInstallerTempFile(path.c_str(), 4096));
+    EXPECT_EQ(FileLength(path), 0) << "the held file was sized";
+    intruder.reset();
+    EXPECT_TRUE(PrepareInstallerTempFile(path.c_str(), 4096)) << "once released the same file is taken";
 }
 
 TEST(RestrictDllSearch, APlantedDllBesideTheProgramIsNoLongerFound)
