@@ -13,17 +13,22 @@ set(SETUP_SIGN_PASSWORD_FILE "" CACHE FILEPATH "File whose first line is the cer
 set(SETUP_SIGN_TIMESTAMP_URL "" CACHE STRING "RFC 3161 time stamp server for the signature (optional)")
 option(SETUP_CHECK_PROGRAMS "Check at build time that both programs honour Setup.exe's contract" ON)
 
+# configure_check(<command>...): runs a check of the settings now; what it
+# says on failure stops the configure step.
+function(configure_check)
+  execute_process(COMMAND ${ARGN} RESULT_VARIABLE result ERROR_VARIABLE said ERROR_STRIP_TRAILING_WHITESPACE)
+  if(result)
+    message(FATAL_ERROR "${said}")
+  endif()
+endfunction()
+
 # Names: checked, and written as a header that res/version.rc includes.
 set(SETUP_VENDOR_DIR ${CMAKE_BINARY_DIR}/vendor)
 file(MAKE_DIRECTORY ${SETUP_VENDOR_DIR})
 foreach(var SETUP_COMPANY_NAME SETUP_PRODUCT_NAME SETUP_LEGAL_COPYRIGHT)
   file(WRITE ${SETUP_VENDOR_DIR}/${var}.txt "${${var}}")
 endforeach()
-execute_process(COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/version_names.py ${SETUP_VENDOR_DIR}
-  RESULT_VARIABLE names_result ERROR_VARIABLE names_error ERROR_STRIP_TRAILING_WHITESPACE)
-if(names_result)
-  message(FATAL_ERROR "${names_error}")
-endif()
+configure_check(${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/version_names.py ${SETUP_VENDOR_DIR})
 set(SETUP_VERSION_NAMES ${SETUP_VENDOR_DIR}/version_names.h)
 
 # The icon: the vendor's, checked now and put in the group's order at build
@@ -34,11 +39,7 @@ if(SETUP_ICON)
   if(NOT EXISTS "${SETUP_ICON}" OR IS_DIRECTORY "${SETUP_ICON}")
     message(FATAL_ERROR "SETUP_ICON: icon file '${SETUP_ICON}' does not exist")
   endif()
-  execute_process(COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/check_icon.py ${SETUP_ICON}
-    RESULT_VARIABLE icon_result ERROR_VARIABLE icon_error ERROR_STRIP_TRAILING_WHITESPACE)
-  if(icon_result)
-    message(FATAL_ERROR "${icon_error}")
-  endif()
+  configure_check(${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/check_icon.py ${SETUP_ICON})
   add_custom_command(OUTPUT ${SETUP_ICON_FILE}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${SETUP_ICON_DIR}
     COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/check_icon.py ${SETUP_ICON} ${SETUP_ICON_FILE}
@@ -59,11 +60,8 @@ add_custom_target(setup_icon DEPENDS ${SETUP_ICON_FILE})
 # configure step rather than a long build.
 set(SETUP_SIGN_SCRIPT ${CMAKE_SOURCE_DIR}/scripts/sign-setup.sh)
 if(SETUP_SIGN_PKCS12)
-  execute_process(COMMAND bash ${SETUP_SIGN_SCRIPT} check ${SETUP_SIGN_PKCS12} "${SETUP_SIGN_PASSWORD_FILE}"
-    RESULT_VARIABLE sign_result ERROR_VARIABLE sign_error ERROR_STRIP_TRAILING_WHITESPACE)
-  if(sign_result)
-    message(FATAL_ERROR "${sign_error}")
-  endif()
+  # An unset password file passes on as no argument at all.
+  configure_check(bash ${SETUP_SIGN_SCRIPT} check ${SETUP_SIGN_PKCS12} ${SETUP_SIGN_PASSWORD_FILE})
 elseif(SETUP_SIGN_PASSWORD_FILE OR SETUP_SIGN_TIMESTAMP_URL)
   message(FATAL_ERROR "SETUP_SIGN_PKCS12 is not set: a password file or time stamp server signs nothing without a certificate")
 endif()

@@ -34,7 +34,7 @@ check_inputs() { # <pkcs12> <password file>
 
 case ${1:-} in
 check)
-  check_inputs "$2" "$3"
+  check_inputs "${2:-}" "${3:-}"
   ;;
 sign)
   unsigned=$2 output=$3 p12=$4 pass=$5 description=$6 url=$7 timestamp=$8

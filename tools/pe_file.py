@@ -60,26 +60,20 @@ class PeFile:
         return self.data[start:end].decode("latin-1")
 
     def imports(self) -> list:
-        """The DLLs of the import table, in its order (delay-loaded ones too)."""
+        """The DLLs of the import table, in its order, then the delay-loaded ones."""
         names = []
-        rva, size = self.directory(1)
-        if rva and size:
+        # (directory, descriptor size, index of the name's address in it)
+        for index, size, name_field in ((1, 20, 3), (13, 32, 1)):
+            rva, length = self.directory(index)
+            if not rva or not length:
+                continue
             at = self.offset(rva)
             while True:
-                descriptor = struct.unpack_from("<IIIII", self.data, at)
+                descriptor = struct.unpack_from(f"<{size // 4}I", self.data, at)
                 if not any(descriptor):
                     break
-                names.append(self.cstring(descriptor[3]))
-                at += 20
-        rva, size = self.directory(13)
-        if rva and size:
-            at = self.offset(rva)
-            while True:
-                descriptor = struct.unpack_from("<8I", self.data, at)
-                if not any(descriptor):
-                    break
-                names.append(self.cstring(descriptor[1]))
-                at += 32
+                names.append(self.cstring(descriptor[name_field]))
+                at += size
         return names
 
     def resources(self) -> dict:
