@@ -24,10 +24,12 @@ set(MAKE_PAYLOAD ${CMAKE_SOURCE_DIR}/tools/make_payload.py)
 # make_payload_record(<output> <program file> [DEPENDS target])
 function(make_payload_record output program)
   cmake_parse_arguments(ARG "" "" "DEPENDS" ${ARGN})
+  get_filename_component(record ${output} NAME)
   add_custom_command(OUTPUT ${output}
     COMMAND ${Python3_EXECUTABLE} ${MAKE_PAYLOAD} ${program} ${output}
     DEPENDS ${MAKE_PAYLOAD} ${ARG_DEPENDS}
-    COMMENT "Compressing ${program} into a payload record"
+    # (A build message shows no generator expression decoded: name the record.)
+    COMMENT "Compressing the program of payload record ${record} (zlib, level 9)"
     VERBATIM)
 endfunction()
 
