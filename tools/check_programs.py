@@ -92,14 +92,18 @@ def windows_path(path: str) -> str:
 
 def run_check(root: str, build: str, checker: str, uninstaller: str) -> str:
     """Runs the checker where the build's programs run; returns its report line."""
-    script = '. "$1/scripts/wine-env.sh"; windows_job "$2" bash "$1/scripts/windows-program.sh" "$2" "$3" "$4"'
+    script = ('. "$1/scripts/wine-env.sh"; echo "running the uninstaller'"'"'s check ($(windows_runner "$2"));'
+              ' a first run also makes the Wine prefix" >&2;'
+              ' windows_job "$2" bash "$1/scripts/windows-program.sh" "$2" "$3" "$4"')
+    # What the job says on its way (the prefix being made, the emulated
+    # machine) goes straight to the build's output.
+    sys.stderr.flush()
     done = subprocess.run(["bash", "-c", script, "check", root, build, checker, windows_path(uninstaller)],
-                          env=dict(os.environ, root=root), stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                          text=True, errors="replace")
+                          env=dict(os.environ, root=root), stdout=subprocess.PIPE, text=True, errors="replace")
     report = [line for line in done.stdout.splitlines() if re.match(r"(exit|timeout|not started) ", line)]
     if not report:
         raise CheckFailed(f"The uninstaller check could not run (exit code {done.returncode}):\n"
-                          f"{done.stdout}{done.stderr}\n"
+                          f"{done.stdout}\n"
                           "This is a fault of this machine's Wine set-up, not of the program; "
                           "configure with -DSETUP_CHECK_PROGRAMS=OFF to build without the check.")
     return report[0]
@@ -124,22 +128,28 @@ def verdict(report: str, path: str, root: str) -> str:
 
 
 def check(args) -> list:
-    """Runs every check; returns the report lines. Raises CheckFailed."""
+    """Runs every check, printing what it finds as it goes; returns the report
+    lines. Raises CheckFailed."""
     lines = []
+
+    def say(line):
+        lines.append(line)
+        print(line, flush=True)
+
     wizard = read_program("installer wizard", args.installer, args.root, 3, "IDS_ERR_RUN_INSTALL")
     imports = wizard.imports()
     foreign = [name for name in imports if not is_known_dll(name)]
-    lines.append(f"installer wizard {args.installer}: {wizard.machine} program, imports "
-                 f"{', '.join(imports) or 'nothing'}")
+    say(f"installer wizard {args.installer}: {wizard.machine} program, imports "
+        f"{', '.join(imports) or 'nothing'}")
     for name in foreign:
-        lines.append(f"warning: the installer wizard imports {name}, which is not one of Windows's known DLLs. "
-                     "The wizard runs elevated from the user's temporary folder, where a DLL of that name "
-                     "planted beforehand would be loaded first, with administrator rights.")
+        say(f"warning: the installer wizard imports {name}, which is not one of Windows's known DLLs. "
+            "The wizard runs elevated from the user's temporary folder, where a DLL of that name "
+            "planted beforehand would be loaded first, with administrator rights.")
 
     undo = read_program("uninstaller", args.uninstaller, args.root, 5, "IDS_ERR_UNDO_BROKEN")
     if undo.machine != "i386":
-        lines.append(f"warning: the uninstaller is an {undo.machine} program: on 32-bit Windows, Setup.exe "
-                     "cannot start it and ends with exit code 5.")
+        say(f"warning: the uninstaller is an {undo.machine} program: on 32-bit Windows, Setup.exe "
+            "cannot start it and ends with exit code 5.")
     cache = os.path.join(args.build, "program-checks")
     os.makedirs(cache, exist_ok=True)
     remembered = os.path.join(cache, sha256(args.uninstaller) + ".passed")
@@ -155,8 +165,8 @@ def check(args) -> list:
         with open(remembered, "w", encoding="utf-8") as f:
             f.write(report + "\n")
         how = "checked now"
-    lines.append(f"uninstaller {args.uninstaller}: {undo.machine} program, answered its check with "
-                 f"{report} ({how})")
+    say(f"uninstaller {args.uninstaller}: {undo.machine} program, answered its check with "
+        f"{report} ({how})")
     return lines
 
 
@@ -170,7 +180,6 @@ def main() -> int:
     except CheckFailed as e:
         print(f"error: {e}", file=sys.stderr)
         return 1
-    print("\n".join(lines))
     with open(args.stamp, "w", encoding="utf-8") as f:
         f.write("\n".join(lines) + "\n")
     return 0
