@@ -35,8 +35,22 @@ fi
 if [ ${#missing[@]} -gt 0 ]; then
   echo "installing: ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
-  apt-get update -q
-  apt-get install -y -q --no-install-recommends "${missing[@]}"
+  # A mirror in the middle of a sync fails an index now and then: try again,
+  # and go on with what was fetched, since the install itself then says
+  # clearly what it could not find.
+  for try in 1 2 3; do
+    apt-get update -q && break
+    [ "$try" = 3 ] && echo "apt-get update failed three times; installing from the indexes it has" >&2
+    sleep $((try * 20))
+  done
+  if ! apt-get install -y -q --no-install-recommends "${missing[@]}"; then
+    # An index that failed (say the security archive's i386 one) leaves the
+    # two architectures at different versions of one library, which wine32
+    # cannot mix: take the release's own versions, which both have.
+    release=$(. /etc/os-release && echo "$VERSION_CODENAME")
+    echo "installing again with the versions of $release itself" >&2
+    apt-get install -y -q --no-install-recommends -t "$release" "${missing[@]}"
+  fi
 fi
 
 # The posix thread model is the one whose libstdc++ links statically without
