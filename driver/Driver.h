@@ -150,4 +150,12 @@ private:
 // Removes a folder tree; true when nothing is left.
 bool RemoveTree(const std::string& path);
 
+// A small real file system (a few MB), which the test scripts mount where
+// they can and name in SETUP_SMALL_VOLUME (a Linux path): its folder as Wine
+// sees it, with a trailing backslash, or empty when there is none.
+std::string SmallVolumeFolder();
+// What a test that needs it says when there is none.
+constexpr char kNoSmallVolume[] =
+    "no small volume: SETUP_SMALL_VOLUME is unset (scripts/small-volume.sh mounts one, as root)";
+
 } // namespace driver

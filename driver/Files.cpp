@@ -61,6 +61,20 @@ bool DirectoryExists(const std::string& path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+std::string SmallVolumeFolder()
+{
+    char linuxPath[MAX_PATH] = {};
+    const DWORD length = GetEnvironmentVariableA("SETUP_SMALL_VOLUME", linuxPath, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH - 4 || linuxPath[0] != '/')
+        return "";
+    // Wine's Z: drive is the Linux root.
+    std::string folder = std::string("Z:") + linuxPath;
+    std::replace(folder.begin(), folder.end(), '/', '\\');
+    if (folder.back() != '\\')
+        folder += '\\';
+    return DirectoryExists(folder) ? folder : "";
+}
+
 bool WaitForFile(const std::string& path, DWORD timeoutMs)
 {
     return WaitUntil([&] { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }, timeoutMs);

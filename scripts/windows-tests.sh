@@ -13,6 +13,9 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 build=$BUILD_DIR
 . scripts/wine-env.sh
+. scripts/small-volume.sh
+small_volume_mount
+trap small_volume_unmount EXIT
 summary=$build/windows-tests.log
 : > "$summary"
 status=0

@@ -21,6 +21,14 @@ bool TempNameIn(const char* folder, DWORD folderLength, char (&path)[MAX_PATH])
 
 } // namespace
 
+bool VolumeHasRoomFor(const char* folder, uint32_t size)
+{
+    ULARGE_INTEGER available = {};
+    if (!GetDiskFreeSpaceExA(folder, &available, nullptr, nullptr))
+        return true; // not known: the sizing alone decides
+    return available.QuadPart >= size;
+}
+
 bool SizeFile(HANDLE file, uint32_t size)
 {
     // No high part: a size of 2 GiB or more reads as a negative distance and fails.
@@ -32,7 +40,7 @@ bool SizeFile(HANDLE file, uint32_t size)
     return position == size && SetEndOfFile(file);
 }
 
-UniqueFile PrepareInstallerTempFile(const char* path, uint32_t size)
+UniqueFile PrepareInstallerTempFile(const char* folder, const char* path, uint32_t size)
 {
     // Restricted before the first open for writing: a handle that another
     // program took in the moment since the name was created keeps its access,
@@ -40,7 +48,7 @@ UniqueFile PrepareInstallerTempFile(const char* path, uint32_t size)
     if (!RestrictToAdministrators(path))
         return UniqueFile();
     UniqueFile file = OpenForWriting(path);
-    if (file && SizeFile(file.get(), size))
+    if (file && VolumeHasRoomFor(folder, size) && SizeFile(file.get(), size))
         return file;
     return UniqueFile();
 }
@@ -52,7 +60,7 @@ UniqueFile MakeInstallerTempFile(uint32_t size, bool verbose, char (&path)[MAX_P
     if (TempNameIn(folder, GetTempPathA(MAX_PATH, folder), path)) {
         if (verbose)
             LogInstallInstallerFirst(path);
-        if (UniqueFile file = PrepareInstallerTempFile(path, size))
+        if (UniqueFile file = PrepareInstallerTempFile(folder, path, size))
             return file;
         // The name given up stays behind, created empty by the system.
     }
@@ -62,7 +70,7 @@ UniqueFile MakeInstallerTempFile(uint32_t size, bool verbose, char (&path)[MAX_P
         return UniqueFile();
     if (verbose)
         LogInstallInstallerSecond(path);
-    return PrepareInstallerTempFile(path, size);
+    return PrepareInstallerTempFile(folder, path, size);
 }
 
 UniqueFile HoldAgainstChanges(const char* path)

@@ -87,6 +87,8 @@ protected:
 
     // Copies the build's Setup.exe into the loader folder; the copy's path.
     std::string CopyLoader();
+    // Such a copy whose payload record `id` carries `program` instead.
+    std::string LoaderCarrying(WORD id, const std::vector<unsigned char>& program);
 
     // The rows of the run's console once it holds `rows` non-empty ones (bounded).
     std::vector<std::string> ConsoleRows(size_t rows);
@@ -107,8 +109,10 @@ protected:
     // vut*.tmp files that appeared in `folder` since the run's start.
     std::set<std::string> NewTempFiles(const std::string& folder) const;
 
-    // Set by a test that belongs to the robustness campaign: its end goes to the case log.
+    // Set by a test that belongs to the robustness campaign: its end goes to
+    // the case log, as `caseOutcome_` when set, else as the run's exit code.
     std::string caseCategory_;
+    std::string caseOutcome_;
 
     driver::ScratchDir records_{"e2e"};
     driver::ScratchDir loaderFolder_{"kit"};

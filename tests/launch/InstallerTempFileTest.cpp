@@ -117,7 +117,7 @@ TEST(PrepareInstallerTempFile, RestrictsOpensAndSizesTheFileTheSystemCreated)
     driver::ScratchDir dir("prepare");
     const std::string path = dir / "vutB2.tmp";
     ASSERT_TRUE(driver::WriteFileBytes(path, {})) << "the system creates the name empty";
-    UniqueFile file = PrepareInstallerTempFile(path.c_str(), 4096);
+    UniqueFile file = PrepareInstallerTempFile(dir.Path().c_str(), path.c_str(), 4096);
     ASSERT_TRUE(file);
     file.reset();
     EXPECT_EQ(FileLength(path), 4096);
@@ -133,10 +133,30 @@ TEST(PrepareInstallerTempFile, AFileAnotherHandleCanWriteIsNeitherOpenedNorSized
     UniqueFile intruder(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                     nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(intruder);
-    EXPECT_FALSE(PrepareInstallerTempFile(path.c_str(), 4096));
+    EXPECT_FALSE(PrepareInstallerTempFile(dir.Path().c_str(), path.c_str(), 4096));
     EXPECT_EQ(FileLength(path), 0) << "the held file was sized";
     intruder.reset();
-    EXPECT_TRUE(PrepareInstallerTempFile(path.c_str(), 4096)) << "once released the same file is taken";
+    EXPECT_TRUE(PrepareInstallerTempFile(dir.Path().c_str(), path.c_str(), 4096)) << "once released the same file is taken";
+}
+
+TEST(PrepareInstallerTempFile, AVolumeWithoutRoomGivesUpTheFileUnsized)
+{
+    const std::string volume = driver::SmallVolumeFolder();
+    if (volume.empty())
+        GTEST_SKIP() << driver::kNoSmallVolume;
+    const std::string path = volume + "vutD4.tmp";
+    ASSERT_TRUE(driver::WriteFileBytes(path, {}));
+    ULARGE_INTEGER available = {};
+    ASSERT_TRUE(GetDiskFreeSpaceExA(volume.c_str(), &available, nullptr, nullptr));
+    ASSERT_LT(available.QuadPart, 0xFFFFFFFFu);
+    const auto room = static_cast<uint32_t>(available.QuadPart);
+    EXPECT_TRUE(VolumeHasRoomFor(volume.c_str(), room));
+    EXPECT_FALSE(VolumeHasRoomFor(volume.c_str(), room + 1));
+    // Sizing alone would pass: Wine keeps the file sparse.
+    EXPECT_FALSE(PrepareInstallerTempFile(volume.c_str(), path.c_str(), room + 1));
+    EXPECT_EQ(FileLength(path), 0);
+    EXPECT_TRUE(DeleteFileA(path.c_str()));
+    EXPECT_TRUE(VolumeHasRoomFor("Q:\\no-such-volume\\", 4096)) << "what cannot be told is left to the sizing";
 }
 
 TEST(RestrictDllSearch, APlantedDllBesideTheProgramIsNoLongerFound)
