@@ -33,6 +33,12 @@ void LogCaseEnd(const CaseEnd& end)
     std::fclose(log);
 }
 
+bool FullCampaign()
+{
+    const char* campaign = std::getenv("SETUP_CAMPAIGN");
+    return campaign != nullptr && std::string(campaign) == "full";
+}
+
 double NowMs()
 {
     LARGE_INTEGER frequency;

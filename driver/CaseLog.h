@@ -20,6 +20,10 @@ struct CaseEnd {
 // Appends "category\tname\toutcome\tmilliseconds\tleftBehind" to the log.
 void LogCaseEnd(const CaseEnd& end);
 
+// True in the robustness campaign (SETUP_CAMPAIGN=full), which tries every
+// case at its full count; ordinary test runs try a share of the repeated ones.
+bool FullCampaign();
+
 // Milliseconds since an arbitrary start, for timing cases.
 double NowMs();
 

@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <set>
 
 namespace driver {
 
@@ -46,6 +47,15 @@ uint32_t DeclaredSizeOf(const RecordBytes& record)
            static_cast<uint32_t>(record[2]) << 16 | static_cast<uint32_t>(record[3]) << 24;
 }
 
+DamagePlan FullDamagePlan()
+{
+    DamagePlan plan;
+    plan.cuts = 400;
+    plan.deflateFlips = 1300;
+    plan.bursts = 750;
+    return plan;
+}
+
 std::vector<DamagedRecord> DamageRecord(const RecordBytes& record, const DamagePlan& plan)
 {
     std::vector<DamagedRecord> cases;
@@ -82,9 +92,16 @@ std::vector<DamagedRecord> DamageRecord(const RecordBytes& record, const DamageP
     for (int bit = 0; bit < 16; ++bit)
         cases.push_back({"header bit", "header bit " + std::to_string(bit), Flipped(record, 4 + bit / 8, bit % 8)});
 
-    for (size_t i = 0; i < plan.deflateFlips; ++i) {
-        const size_t byte = deflateBegin + random.Below(trailerBegin - deflateBegin);
-        const int bit = static_cast<int>(random.Below(8));
+    // Each bit at most once, so that the count is of distinct variants.
+    std::set<std::pair<size_t, int>> flipped;
+    const size_t deflateBits = (trailerBegin - deflateBegin) * 8;
+    for (size_t i = 0; i < plan.deflateFlips && flipped.size() < deflateBits; ++i) {
+        size_t byte = 0;
+        int bit = 0;
+        do {
+            byte = deflateBegin + random.Below(trailerBegin - deflateBegin);
+            bit = static_cast<int>(random.Below(8));
+        } while (!flipped.insert({byte, bit}).second);
         cases.push_back({"deflate bit", "deflate bit " + std::to_string(bit) + " of byte " + std::to_string(byte),
                          Flipped(record, byte, bit)});
     }

@@ -25,6 +25,9 @@ struct DamagePlan {
     uint32_t seed = 1;
 };
 
+// The robustness campaign's plan: over 5,000 variants of the two records.
+DamagePlan FullDamagePlan();
+
 // Every header, trailer and size-field bit flipped once, the size field set to
 // 0, 1, half, one less, one more and twice the real size, plus the plan's cuts,
 // deflate flips and bursts at seeded places. `record` is a whole record:

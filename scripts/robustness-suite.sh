@@ -7,9 +7,13 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$1 suite=$2 filter=$3 cases=$4
+. "$root/scripts/small-volume.sh"
 log=$(mktemp "${TMPDIR:-/tmp}/cases-$suite.XXXXXX")
-trap 'rm -f "$log"' EXIT
+small_volume_mount
+trap 'rm -f "$log"; small_volume_unmount' EXIT
 export SETUP_CASE_LOG="Z:$(echo "$log" | tr / '\\')"
+# Every repeated case at its full count.
+export SETUP_CAMPAIGN=full
 status=0
 bash "$root/scripts/windows-program.sh" "$build" "$build/bin/test_$suite.exe" --gtest_filter="$filter" || status=$?
 cat "$log" >> "$cases"

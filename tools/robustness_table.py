@@ -13,11 +13,12 @@ import sys
 
 READING = """How the endings are decided:
 
-- **Damaged payload, in process**: both real records, cut at 200 lengths,
+- **Damaged payload, in process**: both real records, cut at 400 lengths,
   their size field set to 0, 1, half, one less, one more, twice the real
   size, 2^31 and 2^32-1, every bit of the size field, the zlib header and the
-  Adler-32 trailer flipped once, 600 seeded single-bit flips in the deflate
-  data and 300 seeded bursts of 2 to 64 changed bytes. Each is read by the
+  Adler-32 trailer flipped once, 1300 seeded single-bit flips in the deflate
+  data (each bit at most once) and 750 seeded bursts of 2 to 64 changed
+  bytes. (The ordinary test run tries 200, 600 and 300 of them.) Each is read by the
   loader's record rule and inflated by `ExtractPayload` into a real file.
   "no record" is a record shorter than its size field or declaring 0 (the
   loader then ends with 2, or fails the uninstaller check); otherwise the
@@ -47,6 +48,29 @@ READING = """How the endings are decided:
   Polish interfaces, and a Program Files folder with blanks and
   parentheses. Each asserts its exit code, its boxes and every file left
   in the places it touches.
+- **Loader killed while unpacking the uninstaller**: a loader copy carrying
+  the uninstaller stand-in with 32 MB of ballast inside its image is killed
+  once at least 1 MB of the copy is written; the copy must be cut and never
+  started. The next run must fail its check of the cut copy, delete it,
+  unpack the payload's again (byte for byte) and end with 0.
+- **Loader killed while unpacking the installer**: a loader copy whose
+  wizard carries 32 MB of ballast is killed once a quarter of it is written
+  into the sized temporary file. The next run must make a temporary file of
+  its own and end with 0; the stale file stays, at its declared size, and
+  is the one file left.
+- **Two loaders at once**: two runs of `/s` started back to back on a
+  machine without the uninstaller, 20 times, every other time with the 32 MB
+  uninstaller so that the second finds the first one's copy half-written.
+  Each must end with 0 (wizard and hand-over started) or 5 (its one box),
+  and afterwards the home must hold the payload's uninstaller byte for byte
+  with no temporary wizard left. The second run of a slow pair ends with 5:
+  its checks meet a copy still being written, and the launch sequence
+  allows two attempts and no wait.
+- **Temporary folder on a small volume**: the temporary folder on a real
+  file system of 8 MB (tmpfs, mounted by the test scripts), filled until it
+  has room for half the wizard. Log lines 6 and 7 must name the name given
+  up there and one in the Windows folder, the wizard must run from the
+  Windows folder and the run end with 0; the name given up stays, empty.
 - **Left behind or lost** lists anything a case found that its rules do not
   describe; "nothing" means every case left exactly what they describe."""
 

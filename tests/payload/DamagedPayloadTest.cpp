@@ -65,7 +65,7 @@ TEST_P(DamagedPayload, EveryVariantEndsAsZlibReadsIt)
     ASSERT_TRUE(real.complete);
     ASSERT_EQ(real.output.size(), driver::DeclaredSizeOf(record));
 
-    const std::vector<driver::DamagedRecord> cases = driver::DamageRecord(record, {});
+    const std::vector<driver::DamagedRecord> cases = driver::DamageRecord(record, driver::FullCampaign() ? driver::FullDamagePlan() : driver::DamagePlan{});
     ASSERT_GE(cases.size(), 1000u);
     const std::string path = scratch_ / "out.bin";
     size_t done = 0;
