@@ -18,8 +18,8 @@ READING = """How the endings are decided:
   size, 2^31 and 2^32-1, every bit of the size field, the zlib header and the
   Adler-32 trailer flipped once, 1300 seeded single-bit flips in the deflate
   data (each bit at most once) and 750 seeded bursts of 2 to 64 changed
-  bytes. (The ordinary test run tries 200, 600 and 300 of them.) Each is read by the
-  loader's record rule and inflated by `ExtractPayload` into a real file.
+  bytes (the ordinary test run tries 200, 600 and 300). Each is read by
+  the loader's record rule and inflated by `ExtractPayload` into a real file.
   "no record" is a record shorter than its size field or declaring 0 (the
   loader then ends with 2, or fails the uninstaller check); otherwise the
   result must be `Done` exactly when zlib, reading the stream on its own,
