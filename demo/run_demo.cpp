@@ -204,8 +204,10 @@ void LanguageShots(const std::string& shots)
             const HWND field = GetDlgItem(window->window, 100);
             driver::WaitUntil(
                 [&] {
+                    // A control of another process answers only WM_GETTEXT itself.
                     char text[16] = {};
-                    GetWindowTextA(field, text, sizeof(text));
+                    SendMessageTimeoutA(field, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text),
+                                        SMTO_ABORTIFHUNG, 1000, nullptr);
                     RECT r = {};
                     GetWindowRect(field, &r);
                     return std::string(text) == "45 %" &&
