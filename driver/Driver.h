@@ -125,6 +125,8 @@ std::optional<std::vector<unsigned char>> ReadFileBytes(const std::string& path)
 bool WriteFileBytes(const std::string& path, const std::vector<unsigned char>& data);
 bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);
+// A file's length, or nothing when it cannot be read.
+std::optional<uint64_t> FileSize(const std::string& path);
 
 // Waits until `path` exists (bounded).
 bool WaitForFile(const std::string& path, DWORD timeoutMs);

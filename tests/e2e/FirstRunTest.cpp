@@ -26,7 +26,7 @@ TEST_F(SetupRun, FirstRunPlacesTheUninstallerAndStartsTheWizardFromATempFile)
     EXPECT_EQ(Bytes(records_ / "vutsetup.image"), Bytes(BuiltInstaller()));
 
     EXPECT_EQ(handOver.module, uninstallerPath_);
-    EXPECT_EQ(handOver.commandLine, "VutUndo.exe /p" + std::to_string(wizard.pid) + " " + wizard.module);
+    EXPECT_EQ(handOver.commandLine, HandOverLine(wizard));
     EXPECT_FALSE(driver::FileExists(wizard.module)) << "the hand-over removes the temporary wizard";
     EXPECT_TRUE(NewTempFiles(TempFolder()).empty());
 }
@@ -95,7 +95,7 @@ TEST_P(ChildCommandLine, WizardGetsTheLoaderFolderAndSwitchesAndHandOverItsPid)
     const std::string folder = FolderOf(loader);
     EXPECT_EQ(wizard.commandLine, "\"" + folder + "VutSetup.exe\" " + folder + c.switches);
     EXPECT_TRUE(IsInstallerTempName(wizard.module, TempFolder())) << wizard.module;
-    EXPECT_EQ(handOver.commandLine, "VutUndo.exe /p" + std::to_string(wizard.pid) + " " + wizard.module);
+    EXPECT_EQ(handOver.commandLine, HandOverLine(wizard));
 }
 
 INSTANTIATE_TEST_SUITE_P(Tails, ChildCommandLine, ::testing::ValuesIn(kCommandLines),

@@ -14,14 +14,6 @@ namespace {
 constexpr size_t kBallastBytes = 32u << 20;
 constexpr unsigned char kInstallerBallast = 0x5A;
 
-std::optional<uint64_t> FileSize(const std::string& path)
-{
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
-        return std::nullopt;
-    return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-}
-
 // The byte at `offset` of a file the loader may still be writing.
 std::optional<unsigned char> ByteAt(const std::string& path, uint64_t offset)
 {
@@ -71,10 +63,10 @@ TEST_F(KilledRun, WhileUnpackingTheUninstallerTheNextRunReplacesTheCutCopy)
 
     Start("/s", {}, loader);
     KillWhen([&] {
-        const auto size = FileSize(uninstallerPath_);
+        const auto size = driver::FileSize(uninstallerPath_);
         return size && *size >= (1u << 20) && *size < program.size();
     });
-    const auto cut = FileSize(uninstallerPath_);
+    const auto cut = driver::FileSize(uninstallerPath_);
     ASSERT_TRUE(cut);
     ASSERT_LT(*cut, program.size()) << "the copy must be cut";
     EXPECT_TRUE(UninstallerStarts().empty()) << "no check before the copy is whole";
@@ -115,7 +107,7 @@ TEST_F(KilledRun, WhileUnpackingTheInstallerTheStaleFileStaysAndTheNextRunEndsWi
         }
         return false;
     });
-    EXPECT_EQ(FileSize(stale), std::optional<uint64_t>(program.size())) << "sized before the unpacking";
+    EXPECT_EQ(driver::FileSize(stale), std::optional<uint64_t>(program.size())) << "sized before the unpacking";
     EXPECT_EQ(ByteAt(stale, program.size() - 1), std::optional<unsigned char>(0)) << "the file must be cut";
     EXPECT_TRUE(WizardStarts().empty());
 
@@ -125,7 +117,7 @@ TEST_F(KilledRun, WhileUnpackingTheInstallerTheStaleFileStaysAndTheNextRunEndsWi
     EXPECT_NE(wizard->module, stale) << "the next run makes a file of its own";
     // What the launch sequence leaves: the stale file, as the kill left it.
     EXPECT_EQ(NewTempFiles(TempFolder()), std::set<std::string>{stale});
-    EXPECT_EQ(FileSize(stale), std::optional<uint64_t>(program.size()));
+    EXPECT_EQ(driver::FileSize(stale), std::optional<uint64_t>(program.size()));
     EXPECT_TRUE(NewTempFiles(WindowsFolder()).empty());
     EXPECT_TRUE(Bytes(uninstallerPath_) == Bytes(BuiltUninstaller()));
     caseOutcome_ = "exit 0, 1 stale temporary file";

@@ -34,11 +34,6 @@ std::vector<unsigned char> MarkedUninstaller()
 // it shows in the uninstaller's bytes after the run.
 const std::vector<unsigned char> kReplaceSettings = TextBytes("[Install]\r\nUninstallMode=1\r\n");
 
-std::string HandOverLine(const StartRecord& wizard)
-{
-    return "VutUndo.exe /p" + std::to_string(wizard.pid) + " " + wizard.module;
-}
-
 std::string InstallerLine(const std::string& folder, const std::string& switches)
 {
     return "\"" + folder + "VutSetup.exe\" " + folder + switches;
@@ -77,17 +72,8 @@ protected:
     void StartFrom(const std::string& currentDirectory, const std::string& loader, const std::string& tail,
                    std::map<std::string, std::string> environment = {})
     {
-        environment["VUT_STANDIN_LOG"] = records_.Path();
-        environment.emplace("VUT_STANDIN_SETUP_NO_WINDOW", "1");
-        driver::StartOptions options;
-        options.application = loader;
-        options.commandLine = "\"" + loader + "\"" + (tail.empty() ? "" : " " + tail);
+        driver::StartOptions options = LoaderStart(loader, tail, records_.Path(), std::move(environment));
         options.currentDirectory = currentDirectory;
-        options.environment = environment;
-        for (const char* control : {"VUT_STANDIN_UNDO_EXIT", "VUT_STANDIN_UNDO_SLEEP_MS"}) {
-            if (!environment.count(control))
-                options.unsetEnvironment.push_back(control);
-        }
         ASSERT_TRUE(setup_.Start(options)) << "cannot start " << loader;
     }
 
@@ -150,11 +136,7 @@ protected:
     // The log's last lines of a run that started the wizard with `wizardLine`.
     std::vector<std::string> StartedLog(const StartRecord& wizard, const std::string& wizardLine) const
     {
-        return {
-            "Install VutSetup.exe 1: '" + wizard.module + "'",
-            "Run VutSetup.exe: '" + wizard.module + "' '" + wizardLine + "'",
-            "Run VutUndo.exe: '" + uninstallerPath_ + "' '" + HandOverLine(wizard) + "'",
-        };
+        return Lines({"Install VutSetup.exe 1: '" + wizard.module + "'"}, RunLines(wizard, wizardLine));
     }
 
     std::string caseName_;

@@ -17,10 +17,31 @@ std::string WithBackslash(std::string folder)
     return folder;
 }
 
-// The uninstaller's second start; the check gets no "/p".
+} // namespace
+
 bool IsHandOver(const StartRecord& start) { return start.commandLine.find(" /p") != std::string::npos; }
 
-} // namespace
+std::string HandOverLine(const StartRecord& wizard)
+{
+    return "VutUndo.exe /p" + std::to_string(wizard.pid) + " " + wizard.module;
+}
+
+driver::StartOptions LoaderStart(const std::string& loader, const std::string& tail,
+                                 const std::string& recordsFolder, std::map<std::string, std::string> environment)
+{
+    environment["VUT_STANDIN_LOG"] = recordsFolder;
+    environment.emplace("VUT_STANDIN_SETUP_NO_WINDOW", "1");
+    driver::StartOptions options;
+    options.application = loader;
+    options.commandLine = "\"" + loader + "\"" + (tail.empty() ? "" : " " + tail);
+    options.currentDirectory = recordsFolder;
+    for (const char* control : {"VUT_STANDIN_UNDO_EXIT", "VUT_STANDIN_UNDO_SLEEP_MS"}) {
+        if (!environment.count(control))
+            options.unsetEnvironment.push_back(control);
+    }
+    options.environment = std::move(environment);
+    return options;
+}
 
 std::vector<StartRecord> ReadStartRecords(const std::string& file)
 {
@@ -218,17 +239,7 @@ void SetupRun::Start(const std::string& tail, std::map<std::string, std::string>
                      const std::string& loader)
 {
     const std::string program = loader.empty() ? BuiltSetup() : loader;
-    environment["VUT_STANDIN_LOG"] = records_.Path();
-    environment.emplace("VUT_STANDIN_SETUP_NO_WINDOW", "1");
-    driver::StartOptions options;
-    options.application = program;
-    options.commandLine = "\"" + program + "\"" + (tail.empty() ? "" : " " + tail);
-    options.currentDirectory = records_.Path();
-    options.environment = environment;
-    for (const char* control : {"VUT_STANDIN_UNDO_EXIT", "VUT_STANDIN_UNDO_SLEEP_MS"}) {
-        if (!environment.count(control))
-            options.unsetEnvironment.push_back(control);
-    }
+    const driver::StartOptions options = LoaderStart(program, tail, records_.Path(), std::move(environment));
     if (startedMs_ == 0) // a case of two runs is timed from the first
         startedMs_ = driver::NowMs();
     ASSERT_TRUE(setup_.Start(options)) << "cannot start " << program;
@@ -346,6 +357,12 @@ std::vector<std::string> SetupRun::LogHead(const std::string& tail, const std::s
 {
     return {tail, sourceFolder, sourceFolder + "setup.ini", "GetParams:1",
             "Install VutUndo.exe: '" + uninstallerPath_ + "'"};
+}
+
+std::vector<std::string> SetupRun::RunLines(const StartRecord& wizard, const std::string& wizardLine) const
+{
+    return {"Run VutSetup.exe: '" + wizard.module + "' '" + wizardLine + "'",
+            "Run VutUndo.exe: '" + uninstallerPath_ + "' '" + HandOverLine(wizard) + "'"};
 }
 
 std::vector<std::string> SetupRun::Lines(std::vector<std::string> head, const std::vector<std::string>& rest)

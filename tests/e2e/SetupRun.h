@@ -29,6 +29,17 @@ struct StartRecord {
 // The complete records of `file` (a record still being written is left out).
 std::vector<StartRecord> ReadStartRecords(const std::string& file);
 
+// The uninstaller's second start; the check gets no "/p".
+bool IsHandOver(const StartRecord& start);
+// The hand-over's command line for `wizard`: "VutUndo.exe /p<pid> <path>".
+std::string HandOverLine(const StartRecord& wizard);
+
+// A start of `loader` with the command line "<quoted loader>[ <tail>]", from
+// `recordsFolder`, where the stand-ins record; the wizard's box switched off
+// and the uninstaller's controls unset unless `environment` says otherwise.
+driver::StartOptions LoaderStart(const std::string& loader, const std::string& tail,
+                                 const std::string& recordsFolder, std::map<std::string, std::string> environment = {});
+
 // English message boxes of the loader's five errors, as the prefix shows them.
 struct ErrorBox {
     const char* caption;
@@ -96,6 +107,8 @@ protected:
     std::vector<std::string> LogHead(const std::string& tail, const std::string& sourceFolder) const;
     // `head`, then `rest`.
     static std::vector<std::string> Lines(std::vector<std::string> head, const std::vector<std::string>& rest);
+    // The log's two "Run" lines of a run that started `wizard` with `wizardLine`.
+    std::vector<std::string> RunLines(const StartRecord& wizard, const std::string& wizardLine) const;
 
     // Puts `bytes` where the loader keeps its uninstaller.
     void PlaceUninstaller(const std::vector<unsigned char>& bytes);

@@ -24,16 +24,7 @@ struct RaceRun {
     std::vector<std::string> boxTexts;
     std::optional<uint32_t> exit;
 
-    bool Start(const std::string& loader)
-    {
-        driver::StartOptions options;
-        options.application = loader;
-        options.commandLine = "\"" + options.application + "\" /s";
-        options.currentDirectory = records.Path();
-        options.environment = {{"VUT_STANDIN_LOG", records.Path()}, {"VUT_STANDIN_SETUP_NO_WINDOW", "1"}};
-        options.unsetEnvironment = {"VUT_STANDIN_UNDO_EXIT", "VUT_STANDIN_UNDO_SLEEP_MS"};
-        return process.Start(options);
-    }
+    bool Start(const std::string& loader) { return process.Start(LoaderStart(loader, "/s", records.Path())); }
 
     // Closes the error boxes it shows, each counted once.
     void CloseBoxes()
@@ -55,10 +46,7 @@ struct RaceRun {
         const bool recorded = driver::WaitUntil(
             [&] {
                 const auto undo = Starts("vutundo.log");
-                return !Starts("vutsetup.log").empty() &&
-                       std::any_of(undo.begin(), undo.end(), [](const StartRecord& start) {
-                           return start.commandLine.find(" /p") != std::string::npos;
-                       });
+                return !Starts("vutsetup.log").empty() && std::any_of(undo.begin(), undo.end(), IsHandOver);
             },
             kRunBoundMs);
         std::vector<StartRecord> children = Starts("vutsetup.log");

@@ -84,14 +84,6 @@ TEST(HoldAgainstChanges, KeepsTheFileFromBeingChangedYetStartable)
     EXPECT_TRUE(DeleteFileA(path.c_str())) << "once released the file is free again";
 }
 
-LONGLONG FileLength(const std::string& path)
-{
-    WIN32_FILE_ATTRIBUTE_DATA data = {};
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
-        return -1;
-    return (static_cast<LONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-}
-
 TEST(RestrictToAdministrators, TheDaclGrantsAdministratorsAndSystemAloneAndOwningTheFileGrantsNothing)
 {
     AdministratorsOnlyAcl acl;
@@ -120,7 +112,7 @@ TEST(PrepareInstallerTempFile, RestrictsOpensAndSizesTheFileTheSystemCreated)
     UniqueFile file = PrepareInstallerTempFile(dir.Path().c_str(), path.c_str(), 4096);
     ASSERT_TRUE(file);
     file.reset();
-    EXPECT_EQ(FileLength(path), 4096);
+    EXPECT_EQ(driver::FileSize(path), std::optional<uint64_t>(4096));
 }
 
 TEST(PrepareInstallerTempFile, AFileAnotherHandleCanWriteIsNeitherOpenedNorSized)
@@ -134,7 +126,7 @@ TEST(PrepareInstallerTempFile, AFileAnotherHandleCanWriteIsNeitherOpenedNorSized
                                     nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(intruder);
     EXPECT_FALSE(PrepareInstallerTempFile(dir.Path().c_str(), path.c_str(), 4096));
-    EXPECT_EQ(FileLength(path), 0) << "the held file was sized";
+    EXPECT_EQ(driver::FileSize(path), std::optional<uint64_t>(0)) << "the held file was sized";
     intruder.reset();
     EXPECT_TRUE(PrepareInstallerTempFile(dir.Path().c_str(), path.c_str(), 4096)) << "once released the same file is taken";
 }
@@ -154,7 +146,7 @@ TEST(PrepareInstallerTempFile, AVolumeWithoutRoomGivesUpTheFileUnsized)
     EXPECT_FALSE(VolumeHasRoomFor(volume.c_str(), room + 1));
     // Sizing alone would pass: Wine keeps the file sparse.
     EXPECT_FALSE(PrepareInstallerTempFile(volume.c_str(), path.c_str(), room + 1));
-    EXPECT_EQ(FileLength(path), 0);
+    EXPECT_EQ(driver::FileSize(path), std::optional<uint64_t>(0));
     EXPECT_TRUE(DeleteFileA(path.c_str()));
     EXPECT_TRUE(VolumeHasRoomFor("Q:\\no-such-volume\\", 4096)) << "what cannot be told is left to the sizing";
 }
