@@ -19,6 +19,8 @@ UninstallerCheckResult CheckUninstaller(const char* path)
     result.started = true;
     if (WaitForSingleObject(child.process.get(), kUninstallerCheckTimeoutMs) == WAIT_TIMEOUT) {
         TerminateProcess(child.process.get(), 0);
+        // One that has not ended by then is left to the next attempt, as before.
+        WaitForSingleObject(child.process.get(), kUninstallerTerminationWaitMs);
         result.timedOut = true;
     }
     GetExitCodeProcess(child.process.get(), &result.exitCode);

@@ -5,6 +5,10 @@
 #include <windows.h>
 
 constexpr DWORD kUninstallerCheckTimeoutMs = 10000;
+// TerminateProcess only starts the end of a process; until it has ended its
+// file stays mapped and cannot be deleted, so the next attempt would run the
+// same copy again instead of a fresh one.
+constexpr DWORD kUninstallerTerminationWaitMs = 5000;
 
 // What one check run saw. The build's program check reports it to vendors.
 struct UninstallerCheckResult {
