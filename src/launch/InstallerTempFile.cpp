@@ -5,9 +5,11 @@
 
 namespace {
 
-UniqueFile OpenForWriting(const char* path)
+// Creates the file anew for writing, with `security`, denying other writers
+// and, like every handle the loader keeps to it, delete sharing.
+UniqueFile CreateForWriting(const char* path, AdministratorsOnlySecurity& security)
 {
-    return UniqueFile(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+    return UniqueFile(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, &security.attributes, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
@@ -42,12 +44,16 @@ bool SizeFile(HANDLE file, uint32_t size)
 
 UniqueFile PrepareInstallerTempFile(const char* folder, const char* path, uint32_t size)
 {
-    // Restricted before the first open for writing: a handle that another
-    // program took in the moment since the name was created keeps its access,
-    // but then this open, which shares reading alone, fails.
-    if (!RestrictToAdministrators(path))
+    // The system created the name with the folder's permissions, open to the
+    // user's own programs, and a handle taken on it since keeps its rights
+    // (WRITE_DAC among them) whatever the DACL becomes. So the name is made
+    // again, with the DACL in the creating call: the file never exists with
+    // looser permissions. A name that another handle keeps from going, or
+    // that another program takes in between, gives the folder up.
+    AdministratorsOnlySecurity security;
+    if (!BuildAdministratorsOnlySecurity(security) || !DeleteFileA(path))
         return UniqueFile();
-    UniqueFile file = OpenForWriting(path);
+    UniqueFile file = CreateForWriting(path, security);
     if (file && VolumeHasRoomFor(folder, size) && SizeFile(file.get(), size))
         return file;
     return UniqueFile();
@@ -73,8 +79,16 @@ UniqueFile MakeInstallerTempFile(uint32_t size, bool verbose, char (&path)[MAX_P
     return PrepareInstallerTempFile(folder, path, size);
 }
 
-UniqueFile HoldAgainstChanges(const char* path)
+UniqueFile HoldForStart(UniqueFile& writer, const char* path)
 {
-    return UniqueFile(
-        CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    // Taken while the writer, which refuses delete sharing, still holds the
+    // name, so that no moment is left in which it could be renamed over or
+    // deleted (the user's programs may do both in their own folder, whatever
+    // the file's DACL). It must share writing with that writer; the DACL
+    // leaves writing to SYSTEM and Administrators.
+    UniqueFile hold(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    // A program cannot start while a handle can write its file.
+    writer.reset();
+    return hold;
 }

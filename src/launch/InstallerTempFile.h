@@ -14,10 +14,11 @@
 // and 7 when `verbose`.
 UniqueFile MakeInstallerTempFile(uint32_t size, bool verbose, char (&path)[MAX_PATH]);
 
-// Makes the file at `path` (a name the system just created in `folder`) the
-// installer's: permissions for administrators alone, opened for writing while
-// sharing reading alone, and sized. An empty owner when any step fails, as
-// when another handle can still write the file or the volume has no room.
+// Makes the name `path` (just created by the system in `folder`) the
+// installer's file: created again with permissions for administrators alone,
+// opened for writing while sharing reading alone, and sized. An empty owner
+// when any step fails, as when another handle keeps the name or the volume
+// has no room.
 UniqueFile PrepareInstallerTempFile(const char* folder, const char* path, uint32_t size);
 
 // Whether the volume of `folder` has `size` bytes free for this user (true
@@ -30,8 +31,8 @@ bool VolumeHasRoomFor(const char* folder, uint32_t size);
 // Sets the length of `file` to `size` through its file pointer.
 bool SizeFile(HANDLE file, uint32_t size);
 
-// Opens `path` read-only, sharing reading alone: while the handle is held no
-// other process can write, rename or delete the file, yet it can still be
-// started. The temporary folder is writable by the user's unelevated programs,
-// so the wizard is held this way from its last write until it runs.
-UniqueFile HoldAgainstChanges(const char* path);
+// Trades `writer`, the open file at `path` after its last write, for a
+// read-only hold that keeps the file from being renamed over or deleted until
+// it has been started; the name is never without such a handle. `writer` is
+// closed either way; an empty owner when the file could not be held.
+UniqueFile HoldForStart(UniqueFile& writer, const char* path);

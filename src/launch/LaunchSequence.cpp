@@ -86,10 +86,9 @@ int StartInstaller(const LaunchOptions& options, const char* uninstallerPath, Pr
     case ExtractResult::WriteFailed:
         return TempFileFailed;
     }
-    temp.reset(); // keeps the length it was given, even if the stream was shorter
-
-    // A file that cannot be held could be changed before it starts: not started.
-    UniqueFile guard = HoldAgainstChanges(tempPath);
+    // The file keeps the length it was given, even if the stream was shorter.
+    // One that cannot be held could be changed before it starts: not started.
+    UniqueFile guard = HoldForStart(temp, tempPath);
     if (!guard)
         return InstallerStartFailed;
 

@@ -1,7 +1,5 @@
 #include "launch/TempFileAccess.h"
 
-#include <aclapi.h>
-
 namespace {
 
 // A SID from its authority and relative ids, freed with the owner.
@@ -35,14 +33,15 @@ bool BuildAdministratorsOnlyAcl(AdministratorsOnlyAcl& acl)
            AddAccessAllowedAce(acl.get(), ACL_REVISION, READ_CONTROL, ownerRights.sid);
 }
 
-bool RestrictToAdministrators(const char* path)
+bool BuildAdministratorsOnlySecurity(AdministratorsOnlySecurity& security)
 {
-    AdministratorsOnlyAcl acl;
-    if (!BuildAdministratorsOnlyAcl(acl))
+    if (!BuildAdministratorsOnlyAcl(security.acl) ||
+        !InitializeSecurityDescriptor(&security.descriptor, SECURITY_DESCRIPTOR_REVISION) ||
+        !SetSecurityDescriptorDacl(&security.descriptor, TRUE, security.acl.get(), FALSE) ||
+        !SetSecurityDescriptorControl(&security.descriptor, SE_DACL_PROTECTED, SE_DACL_PROTECTED))
         return false;
-    char name[MAX_PATH];
-    lstrcpynA(name, path, MAX_PATH); // the call takes a writable name
-    return SetNamedSecurityInfoA(name, SE_FILE_OBJECT,
-                                 DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr, nullptr,
-                                 acl.get(), nullptr) == ERROR_SUCCESS;
+    security.attributes.nLength = sizeof(security.attributes);
+    security.attributes.lpSecurityDescriptor = &security.descriptor;
+    security.attributes.bInheritHandle = FALSE;
+    return true;
 }

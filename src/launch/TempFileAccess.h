@@ -14,9 +14,21 @@ struct AdministratorsOnlyAcl {
     PACL get() { return reinterpret_cast<PACL>(bytes); }
 };
 
+// Security attributes that give a file that DACL, protected (nothing
+// inheritable of its folder merged in), in the very call that creates it.
+// Not copyable: the attributes point into the record itself.
+struct AdministratorsOnlySecurity {
+    AdministratorsOnlyAcl acl;
+    SECURITY_DESCRIPTOR descriptor;
+    SECURITY_ATTRIBUTES attributes;
+
+    AdministratorsOnlySecurity() = default;
+    AdministratorsOnlySecurity(const AdministratorsOnlySecurity&) = delete;
+    AdministratorsOnlySecurity& operator=(const AdministratorsOnlySecurity&) = delete;
+};
+
 // Fills `acl`; false when the system could not build it.
 bool BuildAdministratorsOnlyAcl(AdministratorsOnlyAcl& acl);
 
-// Gives the file at `path` that DACL, protected (nothing inherited from its
-// folder). False when it could not be set.
-bool RestrictToAdministrators(const char* path);
+// Fills `security`; false when the system could not build it.
+bool BuildAdministratorsOnlySecurity(AdministratorsOnlySecurity& security);

@@ -165,6 +165,44 @@ std::vector<unsigned char> Compress(const std::vector<unsigned char>& data)
     return stream;
 }
 
+bool SeparateRun::Start(const std::string& loader, const std::string& tail,
+                        std::map<std::string, std::string> environment)
+{
+    return process.Start(LoaderStart(loader, tail, records.Path(), std::move(environment)));
+}
+
+void SeparateRun::CloseBoxes()
+{
+    for (const auto& window : driver::WindowsOf(process.Id())) {
+        if (window.caption == ExpectedErrorBox(1).caption && boxesSeen.insert(window.window).second) {
+            boxTexts.push_back(window.text);
+            driver::CloseMessageBox(window.window);
+        }
+    }
+}
+
+std::vector<StartRecord> SeparateRun::Starts(const char* log) const { return ReadStartRecords(records / log); }
+
+bool SeparateRun::AwaitChildren()
+{
+    const bool recorded = driver::WaitUntil(
+        [&] {
+            const auto undo = Starts("vutundo.log");
+            return !Starts("vutsetup.log").empty() && std::any_of(undo.begin(), undo.end(), IsHandOver);
+        },
+        kRunBoundMs);
+    std::vector<StartRecord> children = Starts("vutsetup.log");
+    const auto undo = Starts("vutundo.log");
+    children.insert(children.end(), undo.begin(), undo.end());
+    bool ended = true;
+    for (const StartRecord& child : children) {
+        driver::Process running;
+        if (running.Attach(child.pid))
+            ended = running.Wait(kRunBoundMs).has_value() && ended;
+    }
+    return recorded && ended;
+}
+
 void SetupRun::SetUp()
 {
     ASSERT_FALSE(records_.Path().empty());

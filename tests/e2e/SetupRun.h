@@ -69,6 +69,25 @@ std::vector<unsigned char> PayloadRecord(uint32_t declaredSize, const std::vecto
 // zlib at level 9, as the build packs the programs.
 std::vector<unsigned char> Compress(const std::vector<unsigned char>& data);
 
+// A run of a loader beside the fixture's own, with a records folder of its
+// own, so that its children can be told apart from another run's.
+struct SeparateRun {
+    driver::ScratchDir records{"run"};
+    driver::Process process;
+    std::set<HWND> boxesSeen;
+    std::vector<std::string> boxTexts;
+    std::optional<uint32_t> exit;
+
+    bool Start(const std::string& loader, const std::string& tail,
+               std::map<std::string, std::string> environment = {});
+    // Closes the loader's error boxes that it shows, each counted once.
+    void CloseBoxes();
+    std::vector<StartRecord> Starts(const char* log) const;
+    // After an ending of 0: waits for the wizard's and the hand-over's starts
+    // and for both to end, so that the hand-over has removed the wizard's file.
+    bool AwaitChildren();
+};
+
 class SetupRun : public ::testing::Test {
 protected:
     void SetUp() override;

@@ -1,6 +1,7 @@
 // The installer's temporary file: sizing through the file pointer, and the
 // hold that keeps it unchanged between its last write and its start. Also the
 // DLL search that the entry point narrows before anything loads a DLL.
+#include "CaseLog.h"
 #include "Driver.h"
 #include "launch/DllSearch.h"
 #include "launch/InstallerTempFile.h"
@@ -10,7 +11,11 @@
 
 #include <sddl.h>
 
+#include <atomic>
 #include <cstdint>
+#include <cstdio>
+#include <mutex>
+#include <thread>
 
 namespace {
 
@@ -46,24 +51,27 @@ INSTANTIATE_TEST_SUITE_P(
                       SizeCase{"all_ones", 0xFFFFFFFFu, false}),
     [](const ::testing::TestParamInfo<SizeCase>& info) { return std::string(info.param.name); });
 
-TEST(HoldAgainstChanges, KeepsTheFileFromBeingChangedYetStartable)
+TEST(HoldForStart, KeepsTheFileFromBeingRenamedOrDeletedYetStartable)
 {
     driver::ScratchDir dir("hold");
     const std::string path = dir / "vutA1.tmp";
     const std::string renamed = dir / "other.tmp";
+    const std::string bait = dir / "bait.exe";
     ASSERT_TRUE(CopyFileA(driver::BinPath("VutUndo.exe").c_str(), path.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(driver::BinPath("VutUndo.exe").c_str(), bait.c_str(), FALSE));
     const auto before = driver::ReadFileBytes(path);
     ASSERT_TRUE(before);
 
     {
-        UniqueFile hold = HoldAgainstChanges(path.c_str());
+        UniqueFile writer(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(writer);
+        UniqueFile hold = HoldForStart(writer, path.c_str());
         ASSERT_TRUE(hold);
-        // Sharing is decided per open handle, so these opens stand for any
-        // other process's.
-        UniqueFile writer(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                      OPEN_EXISTING, 0, nullptr));
-        EXPECT_FALSE(writer) << "the file could be opened for writing";
+        EXPECT_FALSE(writer) << "the writer must be closed, or the file could not start";
+        // Sharing is decided per open handle, so these stand for any other process's.
         EXPECT_FALSE(MoveFileA(path.c_str(), renamed.c_str())) << "the file could be renamed";
+        EXPECT_FALSE(MoveFileExA(bait.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) << "renamed over";
         EXPECT_FALSE(DeleteFileA(path.c_str())) << "the file could be deleted";
 
         STARTUPINFOA startup = {};
@@ -84,23 +92,118 @@ TEST(HoldAgainstChanges, KeepsTheFileFromBeingChangedYetStartable)
     EXPECT_TRUE(DeleteFileA(path.c_str())) << "once released the file is free again";
 }
 
-TEST(RestrictToAdministrators, TheDaclGrantsAdministratorsAndSystemAloneAndOwningTheFileGrantsNothing)
+// A hostile program of the user: it has learned the temporary file's name
+// (watching the folder would tell it) and keeps renaming a file of its own
+// over that name. The folder is the user's, so on Windows only the loader's
+// handles can refuse it; a thread stands for the program, since sharing is
+// decided per open handle.
+class RacingRenamer {
+public:
+    explicit RacingRenamer(const std::string& bait) : bait_(bait), thread_([this] { Run(); }) {}
+    ~RacingRenamer()
+    {
+        stop_ = true;
+        thread_.join();
+    }
+
+    void Aim(const std::string& target)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        target_ = target;
+    }
+    int Landed() const { return landed_; }
+
+private:
+    void Run()
+    {
+        bool baitReady = false;
+        while (!stop_) {
+            std::string target;
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                target = target_;
+            }
+            if (target.empty()) {
+                Sleep(0);
+                continue;
+            }
+            if (!baitReady)
+                baitReady = driver::WriteFileBytes(bait_, kHostile);
+            if (baitReady && MoveFileExA(bait_.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+                baitReady = false;
+                ++landed_;
+            }
+        }
+    }
+
+    const std::string bait_;
+    std::mutex mutex_;
+    std::string target_;
+    std::atomic<bool> stop_{false};
+    std::atomic<int> landed_{0};
+    std::thread thread_;
+
+public:
+    static inline const std::vector<unsigned char> kHostile{'M', 'Z', 'h', 'o', 's', 't', 'i', 'l', 'e'};
+};
+
+TEST(HoldForStart, ARacingRenamerNeverPutsItsProgramInTheWizardsPlace)
 {
-    AdministratorsOnlyAcl acl;
-    ASSERT_TRUE(BuildAdministratorsOnlyAcl(acl));
-    ASSERT_TRUE(IsValidAcl(acl.get()));
-    // As the file gets it: protected, so nothing of the folder's is inherited.
-    SECURITY_DESCRIPTOR descriptor;
-    ASSERT_TRUE(InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION));
-    ASSERT_TRUE(SetSecurityDescriptorDacl(&descriptor, TRUE, acl.get(), FALSE));
-    ASSERT_TRUE(SetSecurityDescriptorControl(&descriptor, SE_DACL_PROTECTED, SE_DACL_PROTECTED));
+    driver::ScratchDir dir("race");
+    const std::string folder = dir.Path();
+    const std::vector<unsigned char> wizard(4096, 0x5A);
+    RacingRenamer renamer(dir / "bait.exe");
+    const int rounds = driver::FullCampaign() ? 1000 : 300;
+    int givenUp = 0, notHeld = 0, swapped = 0, unproven = 0;
+    for (int round = 0; round < rounds; ++round) {
+        char path[MAX_PATH] = {};
+        ASSERT_NE(GetTempFileNameA(folder.c_str(), "vut", 0, path), 0u);
+        renamer.Aim(path);
+        UniqueFile file = PrepareInstallerTempFile(folder.c_str(), path, static_cast<uint32_t>(wizard.size()));
+        if (!file) {
+            ++givenUp; // the folder would be given up, as when it has no room
+        } else {
+            DWORD written = 0;
+            ASSERT_TRUE(WriteFile(file.get(), wizard.data(), static_cast<DWORD>(wizard.size()), &written, nullptr));
+            UniqueFile hold = HoldForStart(file, path);
+            if (!hold) {
+                ++notHeld; // the run would end with exit 3
+            } else if (driver::ReadFileBytes(path) != std::optional<std::vector<unsigned char>>(wizard)) {
+                ++swapped; // what a start now would run is the renamer's
+            }
+            // Released, the name is the renamer's to take: proof that it was
+            // aiming at this very name all along.
+            hold.reset();
+            const int before = renamer.Landed();
+            if (!driver::WaitUntil([&] { return renamer.Landed() > before; }, 10000))
+                ++unproven;
+        }
+        renamer.Aim("");
+        DeleteFileA(path);
+    }
+    EXPECT_EQ(swapped, 0) << "of " << rounds << " rounds";
+    EXPECT_EQ(notHeld, 0) << "of " << rounds << " rounds";
+    EXPECT_EQ(unproven, 0) << "rounds in which the renamer was not seen to be racing";
+    EXPECT_LT(givenUp, rounds / 2) << "too few rounds got as far as the hold";
+    std::printf("racing renamer: %d rounds, %d gave the folder up, %d not held, %d swapped\n", rounds, givenUp,
+                notHeld, swapped);
+}
+
+TEST(AdministratorsOnlySecurity, TheFileIsCreatedForAdministratorsAndSystemAloneAndOwningItGrantsNothing)
+{
+    AdministratorsOnlySecurity security;
+    ASSERT_TRUE(BuildAdministratorsOnlySecurity(security));
+    ASSERT_TRUE(IsValidAcl(security.acl.get()));
+    EXPECT_EQ(security.attributes.lpSecurityDescriptor, &security.descriptor);
+    EXPECT_FALSE(security.attributes.bInheritHandle);
     char* text = nullptr;
-    ASSERT_TRUE(ConvertSecurityDescriptorToStringSecurityDescriptorA(&descriptor, SDDL_REVISION_1,
-                                                                     DACL_SECURITY_INFORMATION, &text, nullptr));
+    ASSERT_TRUE(ConvertSecurityDescriptorToStringSecurityDescriptorA(
+        security.attributes.lpSecurityDescriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr));
     const std::string sddl = text;
     LocalFree(text);
-    // SYSTEM and Administrators: full control; OWNER RIGHTS (S-1-3-4): read
-    // the permissions, nothing more; no entry for the user or Everyone.
+    // Protected (P): nothing inheritable of the folder is merged in. SYSTEM
+    // and Administrators: full control; OWNER RIGHTS (S-1-3-4): read the
+    // permissions, nothing more; no entry for the user or Everyone.
     EXPECT_EQ(sddl, "D:P(A;;FA;;;SY)(A;;FA;;;BA)(A;;RC;;;OW)");
 }
 
@@ -115,21 +218,33 @@ TEST(PrepareInstallerTempFile, RestrictsOpensAndSizesTheFileTheSystemCreated)
     EXPECT_EQ(driver::FileSize(path), std::optional<uint64_t>(4096));
 }
 
-TEST(PrepareInstallerTempFile, AFileAnotherHandleCanWriteIsNeitherOpenedNorSized)
+// A handle another program took on the name the system created, in the
+// moment before the loader makes it its own: whether it lets deletions
+// through or not, the loader never writes through that name's file.
+class IntruderTest : public ::testing::TestWithParam<DWORD> {};
+
+TEST_P(IntruderTest, AFileAnotherHandleHoldsIsGivenUpAndNeverWritten)
 {
     driver::ScratchDir dir("prepare");
     const std::string path = dir / "vutC3.tmp";
     ASSERT_TRUE(driver::WriteFileBytes(path, {}));
-    // Taken in the moment between the name's creation and the restriction;
-    // sharing is decided per handle, so this stands for another program's.
-    UniqueFile intruder(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, 0, nullptr));
+    // Sharing is decided per handle, so this stands for another program's.
+    UniqueFile intruder(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE | WRITE_DAC, GetParam(), nullptr,
+                                    OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(intruder);
     EXPECT_FALSE(PrepareInstallerTempFile(dir.Path().c_str(), path.c_str(), 4096));
-    EXPECT_EQ(driver::FileSize(path), std::optional<uint64_t>(0)) << "the held file was sized";
+    LARGE_INTEGER size = {};
+    ASSERT_TRUE(GetFileSizeEx(intruder.get(), &size));
+    EXPECT_EQ(size.QuadPart, 0) << "the held file was sized";
     intruder.reset();
-    EXPECT_TRUE(PrepareInstallerTempFile(dir.Path().c_str(), path.c_str(), 4096)) << "once released the same file is taken";
+    char fresh[MAX_PATH] = {};
+    ASSERT_NE(GetTempFileNameA(dir.Path().c_str(), "vut", 0, fresh), 0u);
+    EXPECT_TRUE(PrepareInstallerTempFile(dir.Path().c_str(), fresh, 4096)) << "a name nobody holds is taken";
 }
+
+INSTANTIATE_TEST_SUITE_P(ShareModes, IntruderTest,
+                         ::testing::Values(FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE));
 
 TEST(PrepareInstallerTempFile, AVolumeWithoutRoomGivesUpTheFileUnsized)
 {
