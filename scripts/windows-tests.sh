@@ -4,7 +4,9 @@
 # then the end-to-end suite again in a 64-bit prefix, where the shell gives
 # the 32-bit loader C:\Program Files (x86) as on most customers' machines.
 # That second run leaves out the damaged-record runs, whose endings are
-# zlib's reading of the record and the same on either kind of system.
+# zlib's reading of the record and the same on either kind of system, and the
+# partner loader that hangs, which costs a minute and waits on a lock that
+# knows no kind of system.
 # Extra arguments go to the first ctest. Writes a summary line per run to
 # <build>/windows-tests.log.
 #   SETUP_SKIP_WIN64=1   skips the 64-bit prefix run
@@ -43,7 +45,7 @@ run_suites() { # <label> <prefix kind> <ctest arguments...>
 
 run_suites "32-bit Windows" win32 "$@"
 if [ "${SETUP_SKIP_WIN64:-0}" != 1 ]; then
-  GTEST_FILTER='-Sampled/*:Records/*' run_suites "32-bit loader on 64-bit Windows" win64 -R '^e2e$'
+  GTEST_FILTER='-Sampled/*:Records/*:TwoLoaders.APartnerThatHangs*' run_suites "32-bit loader on 64-bit Windows" win64 -R '^e2e$'
 fi
 echo
 cat "$summary"

@@ -9,6 +9,7 @@
 #include "launch/InstallerTempFile.h"
 #include "launch/LoaderFolder.h"
 #include "launch/UninstallerCheck.h"
+#include "launch/UninstallerHomeLock.h"
 #include "payload/Payload.h"
 #include "resource_ids.h"
 #include "ui/LoaderError.h"
@@ -136,7 +137,15 @@ uint32_t RunLaunchSequence(HINSTANCE instance, const char* tail, const LaunchOpt
     if (!options.Silent)
         progress.Window = CreateProgressWindow(instance); // null on failure: the run goes on without it
 
-    if (const int error = EnsureWorkingUninstaller(uninstallerPath, options.Verbose, progress))
+    int error = 0;
+    {
+        // Another loader may be putting the uninstaller in place: its finished
+        // copy is checked rather than a half-written one. Released before any
+        // box, which could wait for the user indefinitely.
+        const UninstallerHomeLock lock;
+        error = EnsureWorkingUninstaller(uninstallerPath, options.Verbose, progress);
+    }
+    if (error)
         return static_cast<uint32_t>(ShowLoaderError(error));
     if (const int error = StartInstaller(options, uninstallerPath, progress))
         return static_cast<uint32_t>(ShowLoaderError(error));

@@ -5,6 +5,7 @@
 
 #include "resource_ids.h"
 #include "ui/ProgressGeometry.h"
+#include "ui/ServicedWait.h"
 
 namespace {
 
@@ -37,13 +38,9 @@ void ShowPercent(HWND dialog, uint32_t percent)
     SetDlgItemTextA(dialog, IDC_PROGRESS, text);
     UpdateWindow(dialog);
 
-    // The only place the window is serviced: dispatch whatever is waiting,
-    // the field's pending paint included.
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
+    // Where the window is serviced while the loader works: dispatch whatever
+    // is waiting, the field's pending paint included.
+    DrainMessages();
     Sleep(10);
 }
 

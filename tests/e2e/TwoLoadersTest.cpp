@@ -1,11 +1,13 @@
-// Two loaders started at the same moment on a machine without the
-// uninstaller, so that both reach for the one home at once. Whatever each
-// ends with, it is one of the loader's own endings with its box, both end
-// within the bounds, and afterwards the home holds the payload's uninstaller
-// byte for byte and no temporary wizard is left.
+// Two loaders at once on a machine without the uninstaller, its payload
+// large enough that the second finds the first one's copy half-written: the
+// second waits for the first, checks the finished copy, and both end with 0,
+// no box, the home holding the payload's uninstaller byte for byte and no
+// temporary wizard left. A partner killed half-way leaves a cut copy that the
+// waiting loader replaces; one that hangs is waited for only until the bound.
 #include "SetupRun.h"
 
 #include "CaseLog.h"
+#include "launch/UninstallerHomeLock.h"
 #include "resource_ids.h"
 
 #include <algorithm>
@@ -16,121 +18,142 @@ namespace {
 
 constexpr char kCategory[] = "two loaders at once";
 
-// One of the two runs: its own records folder, so that its children can be told apart.
-struct RaceRun {
-    driver::ScratchDir records{"race"};
-    driver::Process process;
-    std::set<HWND> boxesSeen;
-    std::vector<std::string> boxTexts;
-    std::optional<uint32_t> exit;
-
-    bool Start(const std::string& loader) { return process.Start(LoaderStart(loader, "/s", records.Path())); }
-
-    // Closes the error boxes it shows, each counted once.
-    void CloseBoxes()
+class TwoLoaders : public SetupRun {
+protected:
+    void SetUp() override
     {
-        for (const auto& window : driver::WindowsOf(process.Id())) {
-            if (window.caption == ExpectedErrorBox(5).caption && boxesSeen.insert(window.window).second) {
-                boxTexts.push_back(window.text);
-                driver::CloseMessageBox(window.window);
-            }
-        }
+        SetupRun::SetUp();
+        ballast_ = Bytes(driver::BinPath("VutUndoBallast.exe"));
+        ASSERT_GT(ballast_.size(), 32u << 20);
+        slowLoader_ = LoaderCarrying(IDR_UNINSTALLER, ballast_);
     }
 
-    std::vector<StartRecord> Starts(const char* log) const { return ReadStartRecords(records / log); }
-
-    // After an ending of 0: waits for the wizard's and the hand-over's starts
-    // and for both to end, so that the hand-over has removed the wizard's file.
-    bool AwaitChildren()
+    // Waits for both runs to end, closing any box they show.
+    void AwaitEnd(std::array<SeparateRun, 2>& runs)
     {
-        const bool recorded = driver::WaitUntil(
-            [&] {
-                const auto undo = Starts("vutundo.log");
-                return !Starts("vutsetup.log").empty() && std::any_of(undo.begin(), undo.end(), IsHandOver);
-            },
-            kRunBoundMs);
-        std::vector<StartRecord> children = Starts("vutsetup.log");
-        const auto undo = Starts("vutundo.log");
-        children.insert(children.end(), undo.begin(), undo.end());
-        bool ended = true;
-        for (const StartRecord& child : children) {
-            driver::Process running;
-            if (running.Attach(child.pid))
-                ended = running.Wait(kRunBoundMs).has_value() && ended;
-        }
-        return recorded && ended;
-    }
-};
-
-class TwoLoaders : public SetupRun {};
-
-TEST_F(TwoLoaders, RacingForTheUninstallerLeaveItWholeAndEndAsTheLoaderDoes)
-{
-    // The build's loader, and a copy whose uninstaller takes long enough to
-    // unpack that the second run finds the first one's copy half-written.
-    const std::vector<unsigned char> ballast = Bytes(driver::BinPath("VutUndoBallast.exe"));
-    ASSERT_FALSE(ballast.empty());
-    const std::string slowLoader = LoaderCarrying(IDR_UNINSTALLER, ballast);
-    const std::vector<unsigned char> shipped = Bytes(BuiltUninstaller());
-    ASSERT_FALSE(shipped.empty());
-
-    const int rounds = driver::FullCampaign() ? 20 : 4;
-    for (int round = 1; round <= rounds; ++round) {
-        const bool slow = round % 2 == 0;
-        const std::string name =
-            "round " + std::to_string(round) + (slow ? " (a 32 MB uninstaller)" : " (the shipped records)");
-        SCOPED_TRACE(name);
-        const std::vector<unsigned char>& payload = slow ? ballast : shipped;
-        ASSERT_TRUE(driver::RemoveTree(uninstallerHome_));
-        const double started = driver::NowMs();
-        std::array<RaceRun, 2> runs;
-        for (RaceRun& run : runs)
-            ASSERT_TRUE(run.Start(slow ? slowLoader : BuiltSetup())) << "cannot start a loader";
-
         EXPECT_TRUE(driver::WaitUntil(
             [&] {
-                for (RaceRun& run : runs)
+                for (SeparateRun& run : runs)
                     run.CloseBoxes();
-                return std::none_of(runs.begin(), runs.end(), [](const RaceRun& r) { return r.process.Running(); });
+                return std::none_of(runs.begin(), runs.end(), [](const SeparateRun& r) { return r.process.Running(); });
             },
             kRunBoundMs))
             << "both runs must end";
-        std::string left;
-        const auto note = [&](bool wrong, const std::string& what) {
-            EXPECT_FALSE(wrong) << what;
-            if (wrong)
-                left += (left.empty() ? "" : "; ") + what;
-        };
-        std::vector<uint32_t> endings;
-        for (RaceRun& run : runs) {
+        for (SeparateRun& run : runs) {
             run.process.Kill(); // one that did not end in time
             run.exit = run.process.Wait(0);
-            endings.push_back(run.exit.value_or(0xDEAD));
-            const bool failed = run.exit == std::optional<uint32_t>(5u);
-            EXPECT_TRUE(run.exit == std::optional<uint32_t>(0u) || failed) << "ended with " << endings.back();
-            EXPECT_EQ(run.boxTexts, failed ? std::vector<std::string>{ExpectedErrorBox(5).text}
-                                           : std::vector<std::string>{});
-            if (run.exit == std::optional<uint32_t>(0u))
-                note(!run.AwaitChildren(), "a wizard or hand-over of run " + std::to_string(run.process.Id()));
-            else
-                note(!run.Starts("vutsetup.log").empty(), "a wizard started by a failed run");
         }
+    }
 
+    // What a run that should have started its wizard did wrong; empty when nothing.
+    static std::string Faults(SeparateRun& run)
+    {
+        std::string faults;
+        if (run.exit != std::optional<uint32_t>(0u))
+            faults += "ended with " + std::to_string(run.exit.value_or(0xDEAD)) + "; ";
+        if (!run.boxTexts.empty())
+            faults += "a box: " + run.boxTexts.front() + "; ";
+        if (!run.AwaitChildren())
+            faults += "no wizard and hand-over; ";
+        return faults;
+    }
+
+    // What the runs left that they should not have; removes stray temporary files.
+    std::string Leftovers()
+    {
+        std::string left;
         const auto home = driver::ReadFileBytes(uninstallerPath_);
-        note(!home, "no uninstaller in its home");
-        note(home && *home != payload, "an uninstaller that is not the payload's");
+        if (!home)
+            left += "no uninstaller in its home; ";
+        else if (*home != ballast_)
+            left += "an uninstaller that is not the payload's; ";
         for (const std::string& folder : {TempFolder(), WindowsFolder()}) {
             for (const std::string& file : NewTempFiles(folder)) {
-                note(true, "left " + file);
+                left += "left " + file + "; ";
                 DeleteFileA(file.c_str());
             }
         }
-
-        std::sort(endings.begin(), endings.end());
-        driver::LogCaseEnd({kCategory, name,
-                            "exit " + std::to_string(endings[0]) + " and " + std::to_string(endings[1]),
-                            driver::NowMs() - started, left});
+        return left;
     }
+
+    std::vector<unsigned char> ballast_;
+    std::string slowLoader_;
+};
+
+TEST_F(TwoLoaders, StartedTogetherBothEndWithZeroAndTheUninstallerWhole)
+{
+    const int rounds = driver::FullCampaign() ? 20 : 3;
+    for (int round = 1; round <= rounds; ++round) {
+        const std::string name = "round " + std::to_string(round) + " (a 32 MB uninstaller)";
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(driver::RemoveTree(uninstallerHome_));
+        const double started = driver::NowMs();
+        std::array<SeparateRun, 2> runs;
+        for (SeparateRun& run : runs)
+            ASSERT_TRUE(run.Start(slowLoader_, "/s")) << "cannot start a loader";
+        AwaitEnd(runs);
+        std::string left;
+        for (SeparateRun& run : runs)
+            left += Faults(run);
+        left += Leftovers();
+        EXPECT_EQ(left, "");
+        driver::LogCaseEnd({kCategory, name,
+                            "exit " + std::to_string(runs[0].exit.value_or(0xDEAD)) + " and " +
+                                std::to_string(runs[1].exit.value_or(0xDEAD)),
+                            driver::NowMs() - started, left.empty() ? "" : left});
+    }
+}
+
+TEST_F(TwoLoaders, APartnerKilledWhileUnpackingLeavesACutCopyThatTheWaiterReplaces)
+{
+    caseCategory_ = kCategory;
+    std::array<SeparateRun, 2> runs;
+    ASSERT_TRUE(runs[0].Start(slowLoader_, "/s"));
+    ASSERT_TRUE(driver::WaitUntil(
+        [&] {
+            const auto size = driver::FileSize(uninstallerPath_);
+            return (size && *size >= (1u << 20)) || !runs[0].process.Running();
+        },
+        kRunBoundMs));
+    ASSERT_TRUE(runs[0].process.Running()) << "the partner ended before it could be stopped half-way";
+    ASSERT_TRUE(runs[1].Start(slowLoader_, "/s"));
+    runs[0].process.Kill();
+    ASSERT_EQ(runs[0].process.Wait(kRunBoundMs), std::optional<uint32_t>(0xDEAD));
+    const auto cut = driver::FileSize(uninstallerPath_);
+    ASSERT_TRUE(cut && *cut < ballast_.size()) << "the partner's copy must be cut";
+
+    AwaitEnd(runs);
+    EXPECT_TRUE(runs[0].Starts("vutsetup.log").empty());
+    EXPECT_EQ(Faults(runs[1]), "");
+    EXPECT_EQ(Leftovers(), "");
+    caseOutcome_ = "partner killed half-way, the waiter's exit " + std::to_string(runs[1].exit.value_or(0xDEAD));
+}
+
+TEST_F(TwoLoaders, APartnerThatHangsIsWaitedForUntilTheBoundWithTheWindowAnswered)
+{
+    caseCategory_ = kCategory;
+    // The hung partner: this process holds the loaders' lock throughout.
+    UniqueHandle lock(CreateMutexA(nullptr, TRUE, kUninstallerHomeLockName));
+    ASSERT_TRUE(lock);
+    ASSERT_NE(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS)) << "another loader holds the lock";
+    const double started = driver::NowMs();
+    Start("");
+    const auto window = driver::WaitForWindowCaption(setup_.Id(), "Setup", kWindowBoundMs);
+    ASSERT_TRUE(window) << "no progress window";
+    // While it waits: nothing unpacked, and its window answers.
+    DWORD_PTR answer = 0;
+    EXPECT_NE(SendMessageTimeoutA(window->window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &answer), 0)
+        << "the waiting loader's window did not answer";
+    EXPECT_FALSE(driver::FileExists(uninstallerPath_)) << "unpacked while the partner held the lock";
+    EXPECT_TRUE(setup_.Running());
+
+    // Past the bound it goes on as a lone loader.
+    EXPECT_TRUE(AwaitHandOver());
+    EXPECT_EQ(ExitCode(), std::optional<uint32_t>(0u));
+    EXPECT_GE(driver::NowMs() - started, kUninstallerHomeLockBoundMs) << "did not wait for the bound";
+    EXPECT_EQ(Bytes(uninstallerPath_), Bytes(BuiltUninstaller()));
+    ReleaseMutex(lock.get());
+    caseOutcome_ = "partner hung past the bound, exit 0";
 }
 
 } // namespace

@@ -1,0 +1,25 @@
+#include "ui/ServicedWait.h"
+
+void DrainMessages()
+{
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
+DWORD WaitServicingMessages(HANDLE object, DWORD boundMs)
+{
+    const ULONGLONG deadline = GetTickCount64() + boundMs;
+    for (;;) {
+        const ULONGLONG now = GetTickCount64();
+        const DWORD left = now < deadline ? static_cast<DWORD>(deadline - now) : 0;
+        const DWORD woken = MsgWaitForMultipleObjects(1, &object, FALSE, left, QS_ALLINPUT);
+        if (woken != WAIT_OBJECT_0 + 1)
+            return woken; // WAIT_ABANDONED_0 is WAIT_ABANDONED for a single object
+        DrainMessages();
+        if (left == 0) // messages that never stop must not stretch the bound
+            return WaitForSingleObject(object, 0);
+    }
+}

@@ -1,0 +1,138 @@
+// The lock that lets one loader at a time put the uninstaller in place: what
+// a waiter learns from a partner that finishes, dies holding it or hangs, and
+// that the waiter's window is answered throughout. Threads stand for the
+// partner loaders, since a mutex is owned by a thread.
+#include "launch/UninstallerHomeLock.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+#include <string>
+#include <thread>
+
+namespace {
+
+using Outcome = UninstallerHomeLock::Outcome;
+
+std::string UniqueName()
+{
+    static int counter = 0;
+    return "Local\\QueltLockTest." + std::to_string(GetCurrentProcessId()) + "." + std::to_string(++counter);
+}
+
+// A partner loader on a thread of its own: takes the lock, then does what
+// `whileHeld` says; ends with a release unless told to die holding it.
+class Partner {
+public:
+    Partner(const std::string& name, std::function<void()> whileHeld, bool release)
+        : thread_([=] {
+              UniqueHandle mutex(CreateMutexA(nullptr, FALSE, name.c_str()));
+              if (!mutex || WaitForSingleObject(mutex.get(), 10000) != WAIT_OBJECT_0)
+                  return;
+              holding_ = true;
+              whileHeld();
+              if (release)
+                  ReleaseMutex(mutex.get());
+          })
+    {
+        for (int i = 0; i < 1000 && !holding_; ++i)
+            Sleep(10);
+    }
+    ~Partner() { thread_.join(); }
+    bool Holding() const { return holding_; }
+
+private:
+    std::atomic<bool> holding_{false};
+    std::thread thread_;
+};
+
+TEST(UninstallerHomeLock, AFreeLockIsTakenAndGivenBackOnLeavingScope)
+{
+    const std::string name = UniqueName();
+    {
+        const UninstallerHomeLock lock(1000, name.c_str());
+        EXPECT_EQ(lock.Result(), Outcome::Taken);
+        EXPECT_TRUE(lock.Held());
+    }
+    std::atomic<bool> took{false};
+    std::thread([&] { took = UninstallerHomeLock(1000, name.c_str()).Result() == Outcome::Taken; }).join();
+    EXPECT_TRUE(took) << "the lock was not given back";
+}
+
+TEST(UninstallerHomeLock, APartnerThatDiesHoldingItLeavesItAbandoned)
+{
+    const std::string name = UniqueName();
+    // A waiter's handle keeps the object alive past its owner's end.
+    const UniqueHandle waiting(CreateMutexA(nullptr, FALSE, name.c_str()));
+    ASSERT_TRUE(waiting);
+    {
+        Partner partner(name, [] {}, false);
+        ASSERT_TRUE(partner.Holding());
+    }
+    const UninstallerHomeLock lock(10000, name.c_str());
+    EXPECT_EQ(lock.Result(), Outcome::Abandoned);
+    EXPECT_TRUE(lock.Held()) << "the copy it left must be checked under the lock";
+}
+
+TEST(UninstallerHomeLock, APartnerThatHangsIsWaitedForOnlyUntilTheBound)
+{
+    const std::string name = UniqueName();
+    std::atomic<bool> waited{false};
+    Partner partner(
+        name,
+        [&] {
+            while (!waited)
+                Sleep(10);
+        },
+        true);
+    ASSERT_TRUE(partner.Holding());
+    const ULONGLONG started = GetTickCount64();
+    {
+        const UninstallerHomeLock lock(300, name.c_str());
+        EXPECT_EQ(lock.Result(), Outcome::TimedOut);
+        EXPECT_FALSE(lock.Held());
+    }
+    EXPECT_GE(GetTickCount64() - started, 290u) << "gave up before the bound";
+    waited = true;
+}
+
+LRESULT CALLBACK CountingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_APP)
+        reinterpret_cast<std::atomic<int>*>(GetWindowLongPtrA(window, GWLP_USERDATA))->fetch_add(1);
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+TEST(UninstallerHomeLock, TheWaitersWindowIsAnsweredWhileAPartnerHoldsIt)
+{
+    WNDCLASSA type = {};
+    type.lpfnWndProc = CountingProc;
+    type.hInstance = GetModuleHandleA(nullptr);
+    type.lpszClassName = "QueltLockTestWindow";
+    RegisterClassA(&type);
+    const HWND window = CreateWindowA(type.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                      type.hInstance, nullptr);
+    ASSERT_NE(window, nullptr);
+    std::atomic<int> answered{0};
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&answered));
+
+    // The partner lets go only once the waiter has answered its window: a
+    // waiter that does not service its messages times out instead.
+    const std::string name = UniqueName();
+    Partner partner(
+        name,
+        [&] {
+            PostMessageA(window, WM_APP, 0, 0);
+            for (int i = 0; i < 1000 && answered == 0; ++i)
+                Sleep(10);
+        },
+        true);
+    ASSERT_TRUE(partner.Holding());
+    const UninstallerHomeLock lock(30000, name.c_str());
+    EXPECT_EQ(lock.Result(), Outcome::Taken);
+    EXPECT_EQ(answered, 1);
+    DestroyWindow(window);
+}
+
+} // namespace
