@@ -59,13 +59,21 @@ READING = """How the endings are decided:
   its own and end with 0; the stale file stays, at its declared size, and
   is the one file left.
 - **Two loaders at once**: two runs of `/s` started back to back on a
-  machine without the uninstaller, 20 times, every other time with the 32 MB
-  uninstaller so that the second finds the first one's copy half-written.
-  Each must end with 0 (wizard and hand-over started) or 5 (its one box),
-  and afterwards the home must hold the payload's uninstaller byte for byte
-  with no temporary wizard left. The second run of a slow pair ends with 5:
-  its checks meet a copy still being written, and the launch sequence
-  allows two attempts and no wait.
+  machine without the uninstaller, 20 times, each carrying the 32 MB
+  uninstaller so that the second reaches the home while the first is still
+  writing its copy. The second must wait for the first and check its
+  finished copy: both must end with 0 and no box, each starting its wizard
+  and hand-over, and afterwards the home must hold the payload's uninstaller
+  byte for byte with no temporary wizard left. Two more cases: a partner
+  killed half-way (the waiting run replaces the cut copy and ends with 0),
+  and a partner that holds the loaders' lock and hangs (the run waits out
+  its minute with its window answering, then goes on alone and ends with 0).
+- **Racing renamer**: a program of the user's own keeps renaming a copy of
+  itself over every `vut*.tmp` in the temporary folder while 12 runs of
+  `/s` go by (2 in the ordinary test run), in the 32-bit and in the 64-bit
+  prefix. Each run must end with 0 and no box, its wizard being the stand-in
+  started from a temporary file, and the renamer's copy must never run; at
+  the end the renamer must still be racing and take a name nobody holds.
 - **Temporary folder on a small volume**: the temporary folder on a real
   file system of 8 MB (tmpfs, mounted by the test scripts), filled until it
   has room for half the wizard. Log lines 6 and 7 must name the name given
