@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """The build's check of the two programs a vendor puts into Setup.exe.
 
 Both must be Windows programs (PE files that are not DLLs). The uninstaller is
@@ -69,14 +69,13 @@ class CheckFailed(Exception):
     pass
 
 
-def read_program(role: str, path: str, root: str, exit_code: int, string: str) -> pe_file.PeFile:
+def read_program(role: str, path: str, root: str, exit_code: int, string: str):
     try:
         program = pe_file.read(path)
-        if not program.is_program:
-            raise ValueError("a DLL, not a program" if program.characteristics & pe_file.IMAGE_FILE_DLL
-                             else "not marked as a program")
+        if not pe_file.is_program(program):
+            raise ValueError("a DLL, not a program" if pe_file.is_dll(program) else "not marked as a program")
         return program
-    except (OSError, ValueError, IndexError, KeyError) as e:
+    except (OSError, ValueError) as e:
         raise CheckFailed(f"The {role} {path} is not a Windows program: {e}.\n"
                           f"Setup.exe could not start it: {customer_sees(root, exit_code, string)}\n{SKIP}")
 
@@ -137,9 +136,9 @@ def check(args) -> list:
         print(line, flush=True)
 
     wizard = read_program("installer wizard", args.installer, args.root, 3, "IDS_ERR_RUN_INSTALL")
-    imports = wizard.imports()
+    imports = pe_file.imports(wizard)
     foreign = [name for name in imports if not is_known_dll(name)]
-    say(f"installer wizard {args.installer}: {wizard.machine} program, imports "
+    say(f"installer wizard {args.installer}: {pe_file.machine(wizard)} program, imports "
         f"{', '.join(imports) or 'nothing'}")
     for name in foreign:
         say(f"warning: the installer wizard imports {name}, which is not one of Windows's known DLLs. "
@@ -147,8 +146,8 @@ def check(args) -> list:
             "planted beforehand would be loaded first, with administrator rights.")
 
     undo = read_program("uninstaller", args.uninstaller, args.root, 5, "IDS_ERR_UNDO_BROKEN")
-    if undo.machine != "i386":
-        say(f"warning: the uninstaller is an {undo.machine} program: on 32-bit Windows, Setup.exe "
+    if pe_file.machine(undo) != "i386":
+        say(f"warning: the uninstaller is an {pe_file.machine(undo)} program: on 32-bit Windows, Setup.exe "
             "cannot start it and ends with exit code 5.")
     cache = os.path.join(args.build, "program-checks")
     os.makedirs(cache, exist_ok=True)
@@ -165,7 +164,7 @@ def check(args) -> list:
         with open(remembered, "w", encoding="utf-8") as f:
             f.write(report + "\n")
         how = "checked now"
-    say(f"uninstaller {args.uninstaller}: {undo.machine} program, answered its check with "
+    say(f"uninstaller {args.uninstaller}: {pe_file.machine(undo)} program, answered its check with "
         f"{report} ({how})")
     return lines
 

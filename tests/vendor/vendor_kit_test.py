@@ -67,14 +67,14 @@ class VendorKitTest(unittest.TestCase):
                               stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True, errors="replace")
 
     def test_names_stand_in_all_three_version_tables(self):
-        tables = pe_file.version_tables(self.program.resources()[(pe_file.RT_VERSION, 1, 0)])
+        tables = pe_file.version_tables(self.program)
         self.assertEqual(list(tables), ["04090000", "040504e2", "041504e2"])  # in the order stored
         for key, table in tables.items():
             self.assertEqual(table, dict(FIXED, CompanyName=COMPANY, ProductName=PRODUCT, LegalCopyright=COPYRIGHT),
                              key)
 
     def test_icon_group_carries_the_vendor_images_from_64_to_16_pixels(self):
-        resources = self.program.resources()
+        resources = pe_file.resources(self.program)
         for number, size in enumerate(SIZES, start=1):
             self.assertEqual(resources[(pe_file.RT_ICON, number, 0)], self.images[size], f"image {number}")
 
@@ -89,7 +89,7 @@ class VendorKitTest(unittest.TestCase):
     def test_changed_record_breaks_the_signature(self):
         with open(self.setup, "rb") as f:
             data = bytearray(f.read())
-        record = self.program.resources()[(10, 1, 0)]
+        record = pe_file.resources(self.program)[(pe_file.RT_RCDATA, 1, 0)]
         at = data.find(record)
         self.assertGreater(at, 0)
         data[at + len(record) // 2] ^= 0x01
