@@ -48,7 +48,7 @@ check_inputs() { # <pkcs12> <password file>
 work=$(mktemp -d "${TMPDIR:-/tmp}/sign-setup.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 SYSTEM_ROOTS=/etc/ssl/certs/ca-certificates.crt
-# osslsigncode waits on a time stamp server that accepts and never answers.
+# A time stamp server that accepts and never answers must not hold the build.
 TIMESTAMP_LIMIT_S=120
 
 # verify_against <file> <trusted certificates>: osslsigncode's report; fails
