@@ -48,6 +48,10 @@ else()
   set(uninstaller_depends vutundo_standin)
 endif()
 
+# With a certificate, what is packed (and checked) is the signed copy.
+sign_carried_program(installer_program installer_depends VutSetup.exe)
+sign_carried_program(uninstaller_program uninstaller_depends VutUndo.exe)
+
 make_payload_record(${PAYLOAD_RECORD_DIR}/installer.rec ${installer_program} DEPENDS ${installer_depends})
 make_payload_record(${PAYLOAD_RECORD_DIR}/uninstaller.rec ${uninstaller_program} DEPENDS ${uninstaller_depends})
 set(PAYLOAD_RECORDS ${PAYLOAD_RECORD_DIR}/installer.rec ${PAYLOAD_RECORD_DIR}/uninstaller.rec)

@@ -88,6 +88,28 @@ function(setup_signing target output)
   set(SETUP_PROGRAM_TARGET ${target}_signed PARENT_SCOPE)
 endfunction()
 
+# sign_carried_program(<program var> <depends var> <name>): with a
+# certificate, the program Setup.exe carries as <name> is signed the way
+# Setup.exe is (or keeps a signature of its own that verifies) before it is
+# checked and packed, and the two variables name the signed copy. Windows
+# judges each program on its own signature once Setup.exe has written it out.
+function(sign_carried_program program_var depends_var name)
+  if(NOT SETUP_SIGN_PKCS12)
+    return()
+  endif()
+  set(output ${CMAKE_BINARY_DIR}/carried/${name})
+  add_custom_command(OUTPUT ${output}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/carried
+    COMMAND bash ${SETUP_SIGN_SCRIPT} carry ${${program_var}} ${output} ${CMAKE_BINARY_DIR}/bin/Setup.exe
+            ${SETUP_SIGN_PKCS12} ${SETUP_SIGN_PASSWORD_FILE}
+            "${SETUP_PRODUCT_NAME}" "${SETUP_PRODUCT_URL}" "${SETUP_SIGN_TIMESTAMP_URL}"
+    DEPENDS ${${depends_var}} ${SETUP_SIGN_SCRIPT} ${SETUP_SIGN_PKCS12} ${SETUP_SIGN_PASSWORD_FILE}
+    COMMENT "Signing ${name} for Setup.exe to carry"
+    VERBATIM)
+  set(${program_var} ${output} PARENT_SCOPE)
+  set(${depends_var} ${output} PARENT_SCOPE)
+endfunction()
+
 # check_setup_programs(<target> <installer> <installer depends> <uninstaller>
 #                      <uninstaller depends>): <target> is built only after
 # both programs passed the check.
@@ -101,8 +123,10 @@ function(check_setup_programs target installer installer_depends uninstaller uni
     COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/check_programs.py
             --root ${CMAKE_SOURCE_DIR} --build ${CMAKE_BINARY_DIR} --checker $<TARGET_FILE:check_uninstaller>
             --installer ${installer} --uninstaller ${uninstaller} --stamp ${stamp}
+            --signer ${SETUP_SIGN_SCRIPT}
     DEPENDS check_uninstaller ${installer_depends} ${uninstaller_depends}
             ${CMAKE_SOURCE_DIR}/tools/check_programs.py ${CMAKE_SOURCE_DIR}/tools/pe_file.py
+            ${SETUP_SIGN_SCRIPT}
     COMMENT "Checking the installer wizard and the uninstaller (-DSETUP_CHECK_PROGRAMS=OFF skips this)"
     USES_TERMINAL
     VERBATIM)

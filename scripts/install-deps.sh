@@ -12,8 +12,9 @@ packages=(
   wine wine32:i386 wine64
   xvfb xauth xdotool imagemagick
   googletest libboost1.81-dev
-  # The vendor kit: Authenticode signing and its certificates.
-  osslsigncode openssl
+  # The vendor kit: Authenticode signing and its certificates, and pefile for
+  # reading Windows programs (imported by Debian's /usr/bin/python3 alone).
+  osslsigncode openssl python3-pefile
   zlib1g-dev python3 locales
   # The native fuzz project: clang, and its sanitizer and libFuzzer runtimes,
   # which clang only recommends.

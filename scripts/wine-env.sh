@@ -33,7 +33,8 @@ fi
 windows_machine() {
   local program=$1/bin/Setup.exe
   [ -e "$program" ] || program=$1/bin/check_uninstaller.exe
-  python3 "$root/tools/pe_machine.py" "$program"
+  # Debian's interpreter: it imports Debian's pefile.
+  /usr/bin/python3 "$root/tools/pe_machine.py" "$program"
 }
 
 # native or emulated, for a build's programs.

@@ -5,7 +5,10 @@ its images in the group's order:  check_icon.py <icon> [<output>]
 The group carries exactly five images, 64, 48, 32, 24 and 16 pixels square,
 each a 32-bit device-independent bitmap (alpha and a 1-bit mask), one plane.
 A file with those five in any order is accepted; anything else exits 1 with
-what the file has and what is needed."""
+what the file has and what is needed.
+
+The icon directory (6 bytes, then 16 an image) is read here rather than with
+Pillow: Pillow decodes the images, and the group needs their bytes unchanged."""
 import struct
 import sys
 

@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """The build's check of the two programs a vendor puts into Setup.exe.
 
 Both must be Windows programs (PE files that are not DLLs). The uninstaller is
@@ -6,8 +6,11 @@ started the way Setup.exe checks it, where this machine runs the build's
 programs, and must end within 10 s with an exit code from 1001 to 1100. The
 wizard is not run; the DLLs it imports that are not among Windows's known DLLs
 get a warning, since it runs elevated from the user's temporary folder.
+A program without an Authenticode signature gets a warning of what Windows's
+app control makes of it; a signature that does not verify stops the build.
 
-  check_programs.py --root R --build B --checker EXE --installer P --uninstaller P --stamp FILE
+  check_programs.py --root R --build B --checker EXE --signer SCRIPT
+                    --installer P --uninstaller P --stamp FILE
 
 A passed uninstaller is remembered in B/program-checks by the file's SHA-256,
 so an unchanged one is not run again. Exits 1 with a message saying what every
@@ -58,25 +61,28 @@ def box_texts(strings_rc: str, name: str) -> dict:
     return texts
 
 
-def customer_sees(root: str, exit_code: int, string: str) -> str:
+def box(root: str, exit_code: int, string: str) -> str:
     texts = box_texts(os.path.join(root, "res", "strings.rc"), string)
     english = texts.pop("English", "?")
     others = ", ".join(f'{lang}: "{text}"' for lang, text in sorted(texts.items()))
-    return f'every customer\'s run would end with exit code {exit_code} and the box "{english}" ({others}).'
+    return f'exit code {exit_code} and the box "{english}" ({others})'
+
+
+def customer_sees(root: str, exit_code: int, string: str) -> str:
+    return f"every customer's run would end with {box(root, exit_code, string)}."
 
 
 class CheckFailed(Exception):
     pass
 
 
-def read_program(role: str, path: str, root: str, exit_code: int, string: str) -> pe_file.PeFile:
+def read_program(role: str, path: str, root: str, exit_code: int, string: str):
     try:
         program = pe_file.read(path)
-        if not program.is_program:
-            raise ValueError("a DLL, not a program" if program.characteristics & pe_file.IMAGE_FILE_DLL
-                             else "not marked as a program")
+        if not pe_file.is_program(program):
+            raise ValueError("a DLL, not a program" if pe_file.is_dll(program) else "not marked as a program")
         return program
-    except (OSError, ValueError, IndexError, KeyError) as e:
+    except (OSError, ValueError) as e:
         raise CheckFailed(f"The {role} {path} is not a Windows program: {e}.\n"
                           f"Setup.exe could not start it: {customer_sees(root, exit_code, string)}\n{SKIP}")
 
@@ -127,6 +133,35 @@ def verdict(report: str, path: str, root: str) -> str:
             f"Setup.exe tries twice, so {customer_sees(root, 5, 'IDS_ERR_UNDO_BROKEN')}\n{SKIP}")
 
 
+# What Windows does with each program when it is unsigned, and what the
+# customer then sees: (how Setup.exe fails, exit code, string of the box).
+UNSIGNED = {
+    "installer wizard": ("Setup.exe cannot start the wizard", 3, "IDS_ERR_RUN_INSTALL"),
+    "uninstaller": ("the uninstaller fails Setup.exe's check, twice", 5, "IDS_ERR_UNDO_BROKEN"),
+}
+
+
+def signature(role: str, path: str, program, args, say) -> str:
+    """Who signed the program, or "unsigned" with a warning; raises
+    CheckFailed when a signature is there but does not verify."""
+    if not pe_file.is_signed(program):
+        failing, code, string = UNSIGNED[role]
+        say(f"warning: the {role} {path} is not signed. Windows 11's Smart App Control and App Control "
+            "for Business policies block an unsigned program that has no reputation, and SmartScreen "
+            f"warns about it. Where it is blocked, {failing}: the run ends with "
+            f"{box(args.root, code, string)}, which does not name the cause. "
+            "Configure with -DSETUP_SIGN_PKCS12=<certificate> to sign both programs.")
+        return "unsigned"
+    done = subprocess.run(["bash", args.signer, "inspect", path], stdout=subprocess.PIPE,
+                          stderr=subprocess.PIPE, text=True, errors="replace")
+    for line in done.stderr.splitlines():
+        if line.startswith("warning: "):
+            say(line)
+    if done.returncode:
+        raise CheckFailed(f'{done.stderr.strip().removeprefix("error: ")}\n{SKIP}')
+    return done.stdout.strip()
+
+
 def check(args) -> list:
     """Runs every check, printing what it finds as it goes; returns the report
     lines. Raises CheckFailed."""
@@ -137,9 +172,10 @@ def check(args) -> list:
         print(line, flush=True)
 
     wizard = read_program("installer wizard", args.installer, args.root, 3, "IDS_ERR_RUN_INSTALL")
-    imports = wizard.imports()
+    signed = signature("installer wizard", args.installer, wizard, args, say)
+    imports = pe_file.imports(wizard)
     foreign = [name for name in imports if not is_known_dll(name)]
-    say(f"installer wizard {args.installer}: {wizard.machine} program, imports "
+    say(f"installer wizard {args.installer}: {pe_file.machine(wizard)} program, {signed}, imports "
         f"{', '.join(imports) or 'nothing'}")
     for name in foreign:
         say(f"warning: the installer wizard imports {name}, which is not one of Windows's known DLLs. "
@@ -147,8 +183,9 @@ def check(args) -> list:
             "planted beforehand would be loaded first, with administrator rights.")
 
     undo = read_program("uninstaller", args.uninstaller, args.root, 5, "IDS_ERR_UNDO_BROKEN")
-    if undo.machine != "i386":
-        say(f"warning: the uninstaller is an {undo.machine} program: on 32-bit Windows, Setup.exe "
+    undo_signed = signature("uninstaller", args.uninstaller, undo, args, say)
+    if pe_file.machine(undo) != "i386":
+        say(f"warning: the uninstaller is an {pe_file.machine(undo)} program: on 32-bit Windows, Setup.exe "
             "cannot start it and ends with exit code 5.")
     cache = os.path.join(args.build, "program-checks")
     os.makedirs(cache, exist_ok=True)
@@ -165,14 +202,14 @@ def check(args) -> list:
         with open(remembered, "w", encoding="utf-8") as f:
             f.write(report + "\n")
         how = "checked now"
-    say(f"uninstaller {args.uninstaller}: {undo.machine} program, answered its check with "
+    say(f"uninstaller {args.uninstaller}: {pe_file.machine(undo)} program, {undo_signed}, answered its check with "
         f"{report} ({how})")
     return lines
 
 
 def main() -> int:
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    for name in ("root", "build", "checker", "installer", "uninstaller", "stamp"):
+    for name in ("root", "build", "checker", "signer", "installer", "uninstaller", "stamp"):
         parser.add_argument("--" + name, required=True)
     args = parser.parse_args()
     try:

@@ -1,140 +1,94 @@
-"""Reads what the build and its checks need from a Windows program file: the
-machine type, whether it is a program or a DLL, the DLLs it imports, and its
-resources (the version block among them). Raises ValueError, saying why, for
-anything that is not a well-formed PE file."""
-import struct
+"""What the build and its checks read from a Windows program file, through
+Debian's pefile (python3-pefile, importable from /usr/bin/python3): the
+machine type, program or DLL, the DLLs it imports, whether it carries an
+Authenticode signature, its resources and the version block's string tables.
+read() raises ValueError, saying why, for anything that is not a PE file of a
+machine Windows runs Setup.exe's programs on."""
+import pefile
 
-MACHINES = {0x014C: "i386", 0x8664: "amd64", 0xAA64: "arm64"}
-IMAGE_FILE_EXECUTABLE_IMAGE = 0x0002
-IMAGE_FILE_DLL = 0x2000
-RT_ICON, RT_GROUP_ICON, RT_VERSION = 3, 14, 16
-
-
-class PeFile:
-    def __init__(self, data: bytes):
-        self.data = data
-        if len(data) < 0x40 or data[:2] != b"MZ":
-            raise ValueError("not a Windows program (no MZ header)")
-        (pe,) = struct.unpack_from("<I", data, 0x3C)
-        if pe + 24 > len(data) or data[pe:pe + 4] != b"PE\0\0":
-            raise ValueError("not a Windows program (no PE header)")
-        machine, sections, _, _, _, optional_size, self.characteristics = struct.unpack_from("<HHIIIHH", data, pe + 4)
-        if machine not in MACHINES:
-            raise ValueError(f"unknown machine type 0x{machine:04x}")
-        self.machine = MACHINES[machine]
-        optional = pe + 24
-        if optional + optional_size > len(data) or optional_size < 2:
-            raise ValueError("truncated optional header")
-        (magic,) = struct.unpack_from("<H", data, optional)
-        if magic == 0x10B:
-            directories = optional + 96
-        elif magic == 0x20B:
-            directories = optional + 112
-        else:
-            raise ValueError(f"unknown optional header 0x{magic:04x}")
-        (self.timestamp,) = struct.unpack_from("<I", data, pe + 8)
-        (count,) = struct.unpack_from("<I", data, directories - 4)
-        self.directories = [struct.unpack_from("<II", data, directories + 8 * i) for i in range(min(count, 16))]
-        self.sections = []
-        table = optional + optional_size
-        for i in range(sections):
-            name, vsize, vaddr, rawsize, rawptr = struct.unpack_from("<8sIIII", data, table + 40 * i)
-            self.sections.append((name.rstrip(b"\0").decode("latin-1"), vaddr, max(vsize, rawsize), rawptr, rawsize))
-
-    @property
-    def is_program(self) -> bool:
-        return bool(self.characteristics & IMAGE_FILE_EXECUTABLE_IMAGE) and not self.characteristics & IMAGE_FILE_DLL
-
-    def offset(self, rva: int) -> int:
-        for _, vaddr, size, rawptr, rawsize in self.sections:
-            if vaddr <= rva < vaddr + size and rva - vaddr < rawsize:
-                return rawptr + rva - vaddr
-        raise ValueError(f"address 0x{rva:x} is in no section")
-
-    def directory(self, index: int):
-        return self.directories[index] if index < len(self.directories) else (0, 0)
-
-    def cstring(self, rva: int) -> str:
-        start = self.offset(rva)
-        end = self.data.index(b"\0", start)
-        return self.data[start:end].decode("latin-1")
-
-    def imports(self) -> list:
-        """The DLLs of the import table, in its order, then the delay-loaded ones."""
-        names = []
-        # (directory, descriptor size, index of the name's address in it)
-        for index, size, name_field in ((1, 20, 3), (13, 32, 1)):
-            rva, length = self.directory(index)
-            if not rva or not length:
-                continue
-            at = self.offset(rva)
-            while True:
-                descriptor = struct.unpack_from(f"<{size // 4}I", self.data, at)
-                if not any(descriptor):
-                    break
-                names.append(self.cstring(descriptor[name_field]))
-                at += size
-        return names
-
-    def resources(self) -> dict:
-        """{(type, name, language): bytes} of every resource with numeric ids."""
-        rva, size = self.directory(2)
-        found = {}
-        if not rva or not size:
-            return found
-        base = self.offset(rva)
-
-        def entries(at):
-            named, numbered = struct.unpack_from("<HH", self.data, at + 12)
-            for i in range(named + numbered):
-                ident, target = struct.unpack_from("<II", self.data, at + 16 + 8 * i)
-                yield ident, target
-
-        for type_id, type_at in entries(base):
-            for name_id, name_at in entries(base + (type_at & 0x7FFFFFFF)):
-                for lang_id, leaf in entries(base + (name_at & 0x7FFFFFFF)):
-                    data_rva, data_size = struct.unpack_from("<II", self.data, base + leaf)
-                    start = self.offset(data_rva)
-                    found[(type_id, name_id, lang_id)] = self.data[start:start + data_size]
-        return found
+MACHINES = {pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_" + name.upper()]: name
+            for name in ("i386", "amd64", "arm64")}
+RT_ICON, RT_RCDATA, RT_GROUP_ICON, RT_VERSION = (
+    pefile.RESOURCE_TYPE[name] for name in ("RT_ICON", "RT_RCDATA", "RT_GROUP_ICON", "RT_VERSION"))
+IMAGE_FILE_DLL = pefile.IMAGE_CHARACTERISTICS["IMAGE_FILE_DLL"]
+IMAGE_FILE_EXECUTABLE_IMAGE = pefile.IMAGE_CHARACTERISTICS["IMAGE_FILE_EXECUTABLE_IMAGE"]
+SECURITY = pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_SECURITY"]
+# Only what the callers use is parsed: a large wizard's relocations are not.
+PARSED = [pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_" + name]
+          for name in ("IMPORT", "DELAY_IMPORT", "RESOURCE")]
 
 
-def read(path: str) -> PeFile:
+def read(path: str) -> pefile.PE:
     with open(path, "rb") as f:
-        return PeFile(f.read())
+        data = f.read()
+    try:
+        pe = pefile.PE(data=data, fast_load=True)
+    except pefile.PEFormatError as e:
+        raise ValueError(f"not a Windows program ({e.value})") from None
+    if pe.FILE_HEADER.Machine not in MACHINES:
+        raise ValueError(f"unknown machine type 0x{pe.FILE_HEADER.Machine:04x}")
+    pe.parse_data_directories(directories=PARSED)
+    return pe
 
 
-def version_tables(block: bytes) -> dict:
-    """The string tables of a version block: {"040504e2": {"CompanyName": ...}}."""
+def machine(pe: pefile.PE) -> str:
+    return MACHINES[pe.FILE_HEADER.Machine]
 
-    def node(at):
-        length, value_length, kind = struct.unpack_from("<HHH", block, at)
-        key_end = at + 6
-        while block[key_end:key_end + 2] != b"\0\0":
-            key_end += 2
-        key = block[at + 6:key_end].decode("utf-16-le")
-        value_at = (key_end + 2 + 3) & ~3
-        value_size = value_length * 2 if kind == 1 else value_length
-        children_at = (value_at + value_size + 3) & ~3
-        return key, length, block[value_at:value_at + value_size], children_at, at + length
 
-    def children(start, end):
-        at = start
-        while at < end:
-            child = node(at)
-            yield child
-            at = (child[4] + 3) & ~3
+def is_dll(pe: pefile.PE) -> bool:
+    return bool(pe.FILE_HEADER.Characteristics & IMAGE_FILE_DLL)
 
-    key, length, _, first, end = node(0)
-    if key != "VS_VERSION_INFO":
-        raise ValueError("no VS_VERSION_INFO block")
+
+def is_program(pe: pefile.PE) -> bool:
+    return bool(pe.FILE_HEADER.Characteristics & IMAGE_FILE_EXECUTABLE_IMAGE) and not is_dll(pe)
+
+
+def is_signed(pe: pefile.PE) -> bool:
+    """Whether it carries an Authenticode signature at all (verifying it is
+    osslsigncode's part)."""
+    directory = pe.OPTIONAL_HEADER.DATA_DIRECTORY
+    return len(directory) > SECURITY and directory[SECURITY].VirtualAddress != 0
+
+
+def imports(pe: pefile.PE) -> list:
+    """The DLLs of the import table, in its order, then the delay-loaded ones."""
+    return [entry.dll.decode("latin-1")
+            for table in ("DIRECTORY_ENTRY_IMPORT", "DIRECTORY_ENTRY_DELAY_IMPORT")
+            for entry in getattr(pe, table, [])]
+
+
+def resources(pe: pefile.PE) -> dict:
+    """{(type, name, language): bytes} of every resource with numeric ids."""
+    found = {}
+    root = getattr(pe, "DIRECTORY_ENTRY_RESOURCE", None)
+    for kind in root.entries if root else []:
+        for name in kind.directory.entries if kind.id is not None else []:
+            for language in name.directory.entries if name.id is not None else []:
+                leaf = language.data.struct
+                found[(kind.id, name.id, language.id)] = pe.get_data(leaf.OffsetToData, leaf.Size)
+    return found
+
+
+def version_tables(pe: pefile.PE) -> dict:
+    """The version block's string tables in their stored order:
+    {"040504e2": {"CompanyName": ...}}."""
     tables = {}
-    for name, _, _, inner, inner_end in children(first, end):
-        if name != "StringFileInfo":
-            continue
-        for table, _, _, strings, strings_end in children(inner, inner_end):
-            values = {}
-            for entry, _, value, _, _ in children(strings, strings_end):
-                values[entry] = value.decode("utf-16-le").rstrip("\0")
-            tables[table] = values
+    for info in getattr(pe, "FileInfo", []):
+        for entry in info:
+            for table in getattr(entry, "StringTable", []):
+                values = {}
+                for key, (_, value_at) in table.entries_offsets.items():
+                    values[key.decode("utf-8")] = utf16_at(pe, value_at, len(table.entries[key]))
+                tables[table.LangID.decode("ascii")] = values
+    if not tables:
+        raise ValueError("no version block with string tables")
     return tables
+
+
+def utf16_at(pe: pefile.PE, offset: int, most: int) -> str:
+    # pefile turns each UTF-16 unit into a character of its own, so a pair
+    # for one character beyond the first 65,536 comes back as two escapes:
+    # the value is decoded again from where pefile found it.
+    raw = pe.__data__[offset:offset + 2 * most + 2]
+    end = next((i for i in range(0, len(raw) - 1, 2) if raw[i:i + 2] == b"\0\0"), len(raw) & ~1)
+    return raw[:end].decode("utf-16-le")

@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Prints the machine type of a Windows program (i386, amd64 or arm64) from
 its PE header; exits 1, saying why, when the file is not a PE program."""
 import sys
@@ -11,8 +11,8 @@ def main() -> int:
         print("usage: pe_machine.py PROGRAM", file=sys.stderr)
         return 2
     try:
-        print(pe_file.read(sys.argv[1]).machine)
-    except (OSError, ValueError, IndexError) as e:
+        print(pe_file.machine(pe_file.read(sys.argv[1])))
+    except (OSError, ValueError) as e:
         print(f"pe_machine.py: {sys.argv[1]}: {e}", file=sys.stderr)
         return 1
     return 0

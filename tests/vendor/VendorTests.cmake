@@ -1,8 +1,10 @@
 # The vendor kit's tests: configure checks of the names, the icon and the
-# signing inputs, a signed and branded build read back and run, and the
-# program check stopping a build. They configure and build trees of their own
-# under <build>/vendor-tests, and run Windows programs where this machine runs
-# the build's (in the main build's prefix, one job at a time).
+# signing inputs, a signed, branded and time-stamped build read back and run
+# (the time stamp authority listens on 127.0.0.1 alone, for the test's
+# lifetime at most), and the program check stopping or warning. They configure
+# and build trees of their own under <build>/vendor-tests, and run Windows
+# programs where this machine runs the build's (in the main build's prefix,
+# one job at a time).
 
 add_library(vendor_helper SHARED ${CMAKE_CURRENT_LIST_DIR}/programs/VendorHelper.cpp)
 set_target_properties(vendor_helper PROPERTIES PREFIX "" OUTPUT_NAME vendorhelper)

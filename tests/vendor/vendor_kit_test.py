@@ -1,10 +1,19 @@
 """A vendor's Setup.exe from one configure and build: its names in all three
 version tables, its icon in the group's order, signed with a throwaway
-certificate, verified, run for real, and no longer verifying once a record
-is changed."""
+certificate and time-stamped by a responder on 127.0.0.1, verified, run for
+real, and no longer verifying once a record is changed. The wizard arrives
+signed by another certificate and keeps that signature; the uninstaller
+arrives unsigned and is signed with the vendor's. Signing that cannot be done
+stops the build."""
+import http.server
 import os
+import shutil
+import socket
 import subprocess
+import tempfile
+import threading
 import unittest
+import zlib
 
 import pe_file
 import vendor_trees as trees
@@ -16,6 +25,7 @@ COPYRIGHT = "© 2026 Firma Kvalita, všechna práva vyhrazena"
 FIXED = {"FileDescription": "Setup Loader", "FileVersion": "1.0", "InternalName": "SETUP",
          "OriginalFilename": "Setup.exe", "ProductVersion": "1.0"}
 SIZES = (64, 48, 32, 24, 16)
+VENDOR, OTHER, TSA = "/CN=Firma Kvalita Test", "/CN=Other Vendor Test", "/CN=Kvalita Test Time Stamps"
 
 
 def coloured_image(size: int, shade: int) -> bytes:
@@ -31,65 +41,210 @@ def run_windows(tree: str, program: str, *args: str, env: dict) -> subprocess.Co
                           stderr=subprocess.STDOUT, text=True, errors="replace", timeout=1200)
 
 
+def certificate(folder: str, name: str, subject: str, usage: str = "", issuer: str = "") -> tuple:
+    """A throwaway key and certificate, self-signed or issued by <issuer>'s:
+    (key, certificate) paths. Without a usage it is a certificate authority."""
+    key, cert = os.path.join(folder, name + ".key"), os.path.join(folder, name + ".pem")
+    extensions = ["-addext", "extendedKeyUsage=" + usage] if usage else []
+    if not issuer:
+        subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out", cert,
+                        "-days", "2", "-subj", subject, *extensions], check=True, capture_output=True)
+        return key, cert
+    request = subprocess.run(["openssl", "req", "-new", "-newkey", "rsa:2048", "-nodes", "-keyout", key,
+                              "-subj", subject], check=True, capture_output=True).stdout
+    with tempfile.NamedTemporaryFile("w", dir=folder, suffix=".ext") as ext:
+        ext.write(f"extendedKeyUsage={usage}\n")
+        ext.flush()
+        subprocess.run(["openssl", "x509", "-req", "-CA", issuer + ".pem", "-CAkey", issuer + ".key", "-days", "2",
+                        "-out", cert, "-extfile", ext.name], input=request, check=True, capture_output=True)
+    return key, cert
+
+
+def signed_copy(program: str, output: str, key: str, cert: str) -> str:
+    subprocess.run(["osslsigncode", "sign", "-certs", cert, "-key", key, "-h", "sha256", "-in", program,
+                    "-out", output], check=True, capture_output=True)
+    return output
+
+
+def broken_copy(signed: str, output: str) -> str:
+    """The signed program with one byte of its code changed after signing."""
+    with open(signed, "rb") as f:
+        data = bytearray(f.read())
+    data[pe_file.read(signed).sections[0].PointerToRawData + 64] ^= 0x01
+    with open(output, "wb") as f:
+        f.write(data)
+    return output
+
+
+class TimeStampResponder:
+    """An RFC 3161 time stamp authority on 127.0.0.1 alone: Debian's openssl ts
+    makes each reply, http.server carries it, one request at a time (openssl
+    ts keeps its serial number in a file). It stops at stop() or when its
+    lifetime is over, whichever comes first."""
+    LIFETIME_S = 2400
+
+    def __init__(self, folder: str, key: str, cert: str, chain: str):
+        config = os.path.join(folder, "tsa.cnf")
+        with open(os.path.join(folder, "tsa.serial"), "w") as f:
+            f.write("01\n")
+        with open(config, "w") as f:
+            f.write(f"[tsa]\ndefault_tsa = test\n[test]\nserial = {folder}/tsa.serial\n"
+                    f"signer_cert = {cert}\nsigner_key = {key}\ncerts = {chain}\nsigner_digest = sha256\n"
+                    "default_policy = 1.2.3.4.1\ndigests = sha1, sha256, sha384, sha512\n"
+                    "ess_cert_id_alg = sha256\n")
+        responder = self
+        self.answered = 0
+
+        class Handler(http.server.BaseHTTPRequestHandler):
+            def do_POST(self):
+                query = self.rfile.read(int(self.headers.get("Content-Length", 0)))
+                with tempfile.TemporaryDirectory(dir=folder) as work:
+                    with open(os.path.join(work, "query.tsq"), "wb") as f:
+                        f.write(query)
+                    made = subprocess.run(["openssl", "ts", "-reply", "-config", config, "-queryfile",
+                                           os.path.join(work, "query.tsq"), "-out", os.path.join(work, "reply.tsr")],
+                                          capture_output=True, timeout=60)
+                    if made.returncode:
+                        self.send_error(500, "openssl ts made no reply")
+                        return
+                    with open(os.path.join(work, "reply.tsr"), "rb") as f:
+                        reply = f.read()
+                self.send_response(200)
+                self.send_header("Content-Type", "application/timestamp-reply")
+                self.send_header("Content-Length", str(len(reply)))
+                self.end_headers()
+                self.wfile.write(reply)
+                responder.answered += 1
+
+            def log_message(self, *args):
+                pass
+
+        self.server = http.server.HTTPServer(("127.0.0.1", 0), Handler)
+        self.url = f"http://127.0.0.1:{self.server.server_address[1]}/"
+        self.thread = threading.Thread(target=self.server.serve_forever, daemon=True)
+        self.thread.start()
+        self.lifetime = threading.Timer(self.LIFETIME_S, self.server.shutdown)
+        self.lifetime.daemon = True
+        self.lifetime.start()
+
+    def stop(self):
+        self.lifetime.cancel()
+        self.server.shutdown()
+        self.server.server_close()
+        self.thread.join(timeout=30)
+
+
 class VendorKitTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.tree = trees.tree("kit")
         files = cls.files = trees.tree("kit-files")
-        key, cls.cert = os.path.join(files, "key.pem"), os.path.join(files, "cert.pem")
-        subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-keyout", key, "-out", cls.cert,
-                        "-days", "2", "-nodes", "-subj", "/CN=Firma Kvalita Test", "-addext",
-                        "extendedKeyUsage=codeSigning"], check=True, capture_output=True)
+        # A test root issues the vendor's certificate and the time stamp
+        # authority's; the certificate file carries the root, as a vendor's
+        # carries its chain. Another vendor's certificate signed the wizard.
+        certificate(files, "root", "/CN=Kvalita Test Root")
+        cls.root = os.path.join(files, "root.pem")
+        key, cert = certificate(files, "vendor", VENDOR, "codeSigning", issuer=os.path.join(files, "root"))
+        tsa_key, tsa_cert = certificate(files, "tsa", TSA, "critical,timeStamping", issuer=os.path.join(files, "root"))
+        other_key, cls.other = certificate(files, "other", OTHER, "codeSigning")
         cls.password = os.path.join(files, "password.txt")
         with open(cls.password, "w") as f:
             f.write("right horse\n")
         cls.p12 = os.path.join(files, "vendor.p12")
-        subprocess.run(["openssl", "pkcs12", "-export", "-inkey", key, "-in", cls.cert, "-out", cls.p12,
-                        "-passout", "file:" + cls.password], check=True, capture_output=True)
+        subprocess.run(["openssl", "pkcs12", "-export", "-inkey", key, "-in", cert, "-certfile", cls.root,
+                        "-out", cls.p12, "-passout", "file:" + cls.password], check=True, capture_output=True)
+        cls.wizard = signed_copy(trees.main_program("VutSetup.exe"), os.path.join(files, "wizard-signed.exe"),
+                                 other_key, cls.other)
+        cls.broken = broken_copy(cls.wizard, os.path.join(files, "wizard-broken.exe"))
+        cls.responder = TimeStampResponder(files, tsa_key, tsa_cert, cls.root)
+        cls.addClassCleanup(cls.responder.stop)
         # The vendor's icon lists its images out of order; the group needs 64 to 16.
         cls.images = {size: coloured_image(size, shade) for size, shade in zip(SIZES, (10, 20, 30, 40, 50))}
         from vendor_configure_test import icon_file
         cls.icon = icon_file(os.path.join(files, "vendor.ico"), [(s, cls.images[s]) for s in (16, 64, 32, 48, 24)])
 
+        cls.settings = {"SETUP_INSTALLER_PROGRAM": cls.wizard, "SETUP_SIGN_TIMESTAMP_URL": cls.responder.url}
         configured = trees.configure(
             cls.tree, "-DSETUP_COMPANY_NAME=" + COMPANY, "-DSETUP_PRODUCT_NAME=" + PRODUCT,
             "-DSETUP_LEGAL_COPYRIGHT=" + COPYRIGHT, "-DSETUP_PRODUCT_URL=https://kvalita.example/",
             "-DSETUP_ICON=" + cls.icon, "-DSETUP_SIGN_PKCS12=" + cls.p12,
-            "-DSETUP_SIGN_PASSWORD_FILE=" + cls.password)
+            "-DSETUP_SIGN_PASSWORD_FILE=" + cls.password, *cls.defined(cls.settings))
         assert configured.returncode == 0, configured.stdout
         cls.built = trees.build(cls.tree)
         assert cls.built.returncode == 0, cls.built.stdout
+        cls.stamps = cls.responder.answered
         cls.setup = os.path.join(cls.tree, "bin", "Setup.exe")
         cls.program = pe_file.read(cls.setup)
 
-    def verify(self, path: str) -> subprocess.CompletedProcess:
-        return subprocess.run(["osslsigncode", "verify", "-CAfile", self.cert, "-in", path],
+    @staticmethod
+    def defined(settings: dict) -> list:
+        return [f"-D{name}={value}" for name, value in settings.items()]
+
+    def verify(self, path: str, trusted: str = "") -> subprocess.CompletedProcess:
+        trusted = trusted or self.root
+        return subprocess.run(["osslsigncode", "verify", "-CAfile", trusted, "-TSA-CAfile", trusted, "-in", path],
                               stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True, errors="replace")
 
     def test_names_stand_in_all_three_version_tables(self):
-        tables = pe_file.version_tables(self.program.resources()[(pe_file.RT_VERSION, 1, 0)])
+        tables = pe_file.version_tables(self.program)
         self.assertEqual(list(tables), ["04090000", "040504e2", "041504e2"])  # in the order stored
         for key, table in tables.items():
             self.assertEqual(table, dict(FIXED, CompanyName=COMPANY, ProductName=PRODUCT, LegalCopyright=COPYRIGHT),
                              key)
 
     def test_icon_group_carries_the_vendor_images_from_64_to_16_pixels(self):
-        resources = self.program.resources()
+        resources = pe_file.resources(self.program)
         for number, size in enumerate(SIZES, start=1):
             self.assertEqual(resources[(pe_file.RT_ICON, number, 0)], self.images[size], f"image {number}")
 
-    def test_signed_file_verifies_and_names_the_product(self):
+    def test_signed_file_verifies_names_the_product_and_carries_a_time_stamp(self):
         verified = self.verify(self.setup)
         self.assertEqual(verified.returncode, 0, verified.stdout)
-        self.assertIn("Firma Kvalita Test", verified.stdout)
+        self.assertIn("Subject: " + VENDOR, verified.stdout)
         self.assertIn(PRODUCT, verified.stdout)
         self.assertIn("https://kvalita.example/", verified.stdout)
-        self.assertIn("Signing", self.built.stdout)
+        self.assertIn("Timestamp time:", verified.stdout)
+        self.assertIn("Subject: " + TSA, verified.stdout)
+        self.assertIn("Timestamp Server Signature verification: ok", verified.stdout)
+        # Setup.exe and the uninstaller; the wizard kept its own signature.
+        self.assertEqual(self.stamps, 2)
+
+    def test_records_carry_the_signed_uninstaller_and_the_wizard_as_it_came(self):
+        resources = pe_file.resources(self.program)
+        carried = os.path.join(self.tree, "carried")
+        self.assertFalse(pe_file.is_signed(pe_file.read(os.path.join(self.tree, "bin", "VutUndo.exe"))),
+                         "the stand-in arrives unsigned")
+        # (record, the file it must hold byte for byte, trusted root, signer)
+        for number, expected, trusted, signer in (
+                (1, self.wizard, self.other, OTHER),
+                (2, os.path.join(carried, "VutUndo.exe"), self.root, VENDOR)):
+            with self.subTest(record=number):
+                record = resources[(pe_file.RT_RCDATA, number, 0)]
+                program = zlib.decompress(record[4:])
+                self.assertEqual(int.from_bytes(record[:4], "little"), len(program))
+                with open(expected, "rb") as f:
+                    self.assertEqual(program, f.read())
+                inflated = os.path.join(self.files, f"record{number}.exe")
+                with open(inflated, "wb") as f:
+                    f.write(program)
+                verified = self.verify(inflated, trusted)
+                self.assertEqual(verified.returncode, 0, verified.stdout)
+                self.assertIn("Subject: " + signer, verified.stdout)
+
+    def test_build_reports_every_signature(self):
+        said = trees.unwrapped(self.built.stdout)
+        self.assertIn(f"kept the signature of {self.wizard}, signed by {OTHER}, in ", said)
+        self.assertIn(f"warning: the signer of {self.wizard}, {OTHER}, chains to no root this system trusts", said)
+        self.assertIn(f"signed {self.tree}/carried/VutUndo.exe: {VENDOR}, time stamp of ", said)
+        self.assertIn(f"signed {self.setup}: {VENDOR}, time stamp of ", said)
+        self.assertIn(f"installer wizard {self.tree}/carried/VutSetup.exe: i386 program, signed by {OTHER}, ", said)
+        self.assertIn(f"uninstaller {self.tree}/carried/VutUndo.exe: i386 program, signed by {VENDOR}, ", said)
+        self.assertNotIn("is not signed", said)
 
     def test_changed_record_breaks_the_signature(self):
         with open(self.setup, "rb") as f:
             data = bytearray(f.read())
-        record = self.program.resources()[(10, 1, 0)]
+        record = pe_file.resources(self.program)[(pe_file.RT_RCDATA, 1, 0)]
         at = data.find(record)
         self.assertGreater(at, 0)
         data[at + len(record) // 2] ^= 0x01
@@ -105,11 +260,11 @@ class VendorKitTest(unittest.TestCase):
         ran = run_windows(self.tree, self.setup, "/s", env={})
         self.assertEqual(ran.returncode, 0, ran.stdout)
         # Both records were found: the wizard started (exit code 0, not 2 or 4)
-        # and the uninstaller in its home is the tree's own, byte for byte.
+        # and the uninstaller in its home is the signed one, byte for byte.
         homes = [os.path.join(prefix, "drive_c", folder, "Quelt", "vutundo.exe")
                  for folder in ("Program Files", "Program Files (x86)")]
         home = next(path for path in homes if os.path.exists(path))
-        with open(home, "rb") as placed, open(os.path.join(self.tree, "bin", "VutUndo.exe"), "rb") as own:
+        with open(home, "rb") as placed, open(os.path.join(self.tree, "carried", "VutUndo.exe"), "rb") as own:
             self.assertEqual(placed.read(), own.read())
 
     def test_rebuild_runs_nothing_again(self):
@@ -118,16 +273,40 @@ class VendorKitTest(unittest.TestCase):
         self.assertIn("no work to do", again.stdout)
 
     def test_signing_that_fails_leaves_no_file_under_the_output_name(self):
-        # Runs last (tests run in the order of their names): the password
-        # file changes under the configured tree.
-        with open(self.password, "w") as f:
-            f.write("battery staple\n")
-        built = trees.build(self.tree)
-        self.assertNotEqual(built.returncode, 0, built.stdout)
-        self.assertIn(f"SETUP_SIGN_PASSWORD_FILE: the password in '{self.password}' does not open",
-                      trees.unwrapped(built.stdout))
-        self.assertFalse(os.path.exists(self.setup))
-        self.assertTrue(os.path.exists(os.path.join(self.tree, "unsigned", "Setup.exe")))
+        # Runs last (tests run in the order of their names): each case changes
+        # the configured tree and puts it back. Nothing listens on the closed
+        # port: the socket is bound, never listening.
+        previous = os.path.join(self.files, "previous-Setup.exe")
+        shutil.copy(self.setup, previous)
+        closed = socket.socket()
+        self.addCleanup(closed.close)
+        closed.bind(("127.0.0.1", 0))
+        no_server = f"http://127.0.0.1:{closed.getsockname()[1]}/"
+        # (case, password, changed settings, what the build says)
+        for case, password, settings, said in (
+                ("wrong password", "battery staple", {},
+                 (f"SETUP_SIGN_PASSWORD_FILE: the password in '{self.password}' does not open",)),
+                ("time stamp server not answering", "right horse", {"SETUP_SIGN_TIMESTAMP_URL": no_server},
+                 (f"the time stamp server {no_server} (SETUP_SIGN_TIMESTAMP_URL) did not answer: HTTP failure: "
+                  f"Failed to get data from {no_server} (Connection refused)",)),
+                ("wizard with a broken signature", "right horse", {"SETUP_INSTALLER_PROGRAM": self.broken},
+                 (f"{self.broken} carries an Authenticode signature that does not verify", "MISMATCH",
+                  "the build does not sign over a broken signature"))):
+            with self.subTest(case):
+                shutil.copy(previous, self.setup)  # what the last build left
+                with open(self.password, "w") as f:
+                    f.write(password + "\n")
+                if settings:
+                    self.assertEqual(trees.configure(self.tree, *self.defined(settings)).returncode, 0)
+                built = trees.build(self.tree)
+                if settings:
+                    self.assertEqual(trees.configure(self.tree, *self.defined(self.settings)).returncode, 0)
+                self.assertNotEqual(built.returncode, 0, built.stdout)
+                for text in said:
+                    self.assertIn(text, trees.unwrapped(built.stdout))
+                self.assertFalse(os.path.exists(self.setup))
+                self.assertTrue(os.path.exists(os.path.join(self.tree, "unsigned", "Setup.exe")))
+
 
 if __name__ == "__main__":
     unittest.main()

@@ -1,16 +1,22 @@
 """The build's check of the two programs: an uninstaller that answers its
-check wrongly, or not in time, and a wizard that is no program stop the
-build with what every customer would see; a wizard importing a DLL of its
-own gets the warning; a passed uninstaller is not run again."""
+check wrongly, or not in time, and a wizard that is no program or whose
+signature does not verify stop the build with what every customer would see;
+a wizard importing a DLL of its own, and each unsigned program, get their
+warnings; a passed uninstaller is not run again."""
 import os
 import unittest
 
 import vendor_trees as trees
+from vendor_kit_test import broken_copy, certificate, signed_copy
 
 UNDO_BOX = ('exit code 5 and the box "VutUndo.exe do not work and cannot be installed" '
             '(Czech: "VutUndo.exe nefunguje a nelze jej instalovat", '
             'Polish: "VutUndo.exe niepracuje i nemożna go instalovać")')
 SKIP = "configure with -DSETUP_CHECK_PROGRAMS=OFF to skip this check"
+UNSIGNED = ("is not signed. Windows 11's Smart App Control and App Control for Business policies block an "
+            "unsigned program that has no reputation, and SmartScreen warns about it. Where it is blocked, ")
+WIZARD_BOX = ('exit code 3 and the box "Cannot run installation" (Czech: "Instalaci nelze spustit", '
+              'Polish: "Nie można uruchomić instalacje")')
 
 
 class ProgramCheckTest(unittest.TestCase):
@@ -52,22 +58,35 @@ class ProgramCheckTest(unittest.TestCase):
                       "that name planted beforehand would be loaded first", said)
         self.assertIn("answered its check with exit 1001 (checked now)", said)
         self.assertNotIn("imports KERNEL32.dll, which", said)
+        # Nothing is signed without a certificate: both are warned of.
+        self.assertIn(f"warning: the installer wizard {self.wizard} {UNSIGNED}Setup.exe cannot start the wizard: "
+                      f"the run ends with {WIZARD_BOX}, which does not name the cause. Configure with "
+                      "-DSETUP_SIGN_PKCS12=<certificate> to sign both programs.", said)
+        self.assertIn(f"warning: the uninstaller {self.undo} {UNSIGNED}the uninstaller fails Setup.exe's check, "
+                      f"twice: the run ends with {UNDO_BOX}, which does not name the cause.", said)
 
         # Changed wizard, same uninstaller: the uninstaller is not run again.
         again = self.checked(tree, trees.main_program("VutSetup.exe"))
         self.assertEqual(again.returncode, 0, again.stdout)
         self.assertIn("answered its check with exit 1001 (checked before)", trees.unwrapped(again.stdout))
 
-    def test_wizard_that_is_no_program_stops_the_build(self):
+    def test_wizard_that_is_no_program_or_badly_signed_stops_the_build(self):
         tree = trees.tree("program-check", fresh=False)  # reuses what the other test compiled
+        files = trees.tree("program-check-files")
+        key, cert = certificate(files, "signer", "/CN=Wizard Signer Test", "codeSigning")
+        broken = broken_copy(signed_copy(self.wizard, os.path.join(files, "signed.exe"), key, cert),
+                             os.path.join(files, "broken.exe"))
         dll = trees.main_program("vendorhelper.dll")
-        built = self.checked(tree, dll)
-        self.assertNotEqual(built.returncode, 0, built.stdout)
-        said = trees.unwrapped(built.stdout)
-        self.assertIn(f"The installer wizard {dll} is not a Windows program: a DLL, not a program.", said)
-        self.assertIn('exit code 3 and the box "Cannot run installation" (Czech: "Instalaci nelze spustit", '
-                      'Polish: "Nie można uruchomić instalacje")', said)
-        self.assertIn(SKIP, said)
+        # (wizard, what the build says)
+        for wizard, said in (
+                (dll, f"The installer wizard {dll} is not a Windows program: a DLL, not a program. "
+                      f"Setup.exe could not start it: every customer's run would end with {WIZARD_BOX}."),
+                (broken, f"{broken} carries an Authenticode signature that does not verify")):
+            with self.subTest(wizard=os.path.basename(wizard)):
+                built = self.checked(tree, wizard)
+                self.assertNotEqual(built.returncode, 0, built.stdout)
+                self.assertIn(said, trees.unwrapped(built.stdout))
+                self.assertIn(SKIP, trees.unwrapped(built.stdout))
 
 
 if __name__ == "__main__":
