@@ -163,7 +163,9 @@ TEST(HoldForStart, ARacingRenamerNeverPutsItsProgramInTheWizardsPlace)
         if (!file) {
             ++givenUp; // the folder would be given up, as when it has no room
         } else {
+            // Sized first, as the loader does, then written from the start.
             DWORD written = 0;
+            ASSERT_EQ(SetFilePointer(file.get(), 0, nullptr, FILE_BEGIN), 0u);
             ASSERT_TRUE(WriteFile(file.get(), wizard.data(), static_cast<DWORD>(wizard.size()), &written, nullptr));
             UniqueFile hold = HoldForStart(file, path);
             if (!hold) {
