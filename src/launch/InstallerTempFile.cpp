@@ -68,7 +68,8 @@ UniqueFile MakeInstallerTempFile(uint32_t size, bool verbose, char (&path)[MAX_P
             LogInstallInstallerFirst(path);
         if (UniqueFile file = PrepareInstallerTempFile(folder, path, size))
             return file;
-        // The name given up stays behind, created empty by the system.
+        // A name given up for want of room stays behind, empty; one that
+        // another handle or program kept is left to it.
     }
 
     path[0] = '\0';

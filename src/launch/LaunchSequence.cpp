@@ -145,9 +145,9 @@ uint32_t RunLaunchSequence(HINSTANCE instance, const char* tail, const LaunchOpt
         const UninstallerHomeLock lock;
         error = EnsureWorkingUninstaller(uninstallerPath, options.Verbose, progress);
     }
+    if (!error)
+        error = StartInstaller(options, uninstallerPath, progress);
     if (error)
-        return static_cast<uint32_t>(ShowLoaderError(error));
-    if (const int error = StartInstaller(options, uninstallerPath, progress))
         return static_cast<uint32_t>(ShowLoaderError(error));
 
     if (options.Verbose)
