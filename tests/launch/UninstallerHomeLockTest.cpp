@@ -97,6 +97,20 @@ TEST(UninstallerHomeLock, APartnerThatHangsIsWaitedForOnlyUntilTheBound)
     waited = true;
 }
 
+// Any program may take the name first, as another kind of object: the loader
+// must go on as a lone loader would, at once rather than after the bound.
+TEST(UninstallerHomeLock, ANameTakenByAnotherKindOfObjectLeavesTheRunUnlocked)
+{
+    const std::string name = UniqueName();
+    const UniqueHandle squatter(CreateEventA(nullptr, TRUE, FALSE, name.c_str()));
+    ASSERT_TRUE(squatter);
+    const DWORD started = GetTickCount();
+    const UninstallerHomeLock lock(20000, name.c_str());
+    EXPECT_EQ(lock.Result(), Outcome::Unavailable);
+    EXPECT_FALSE(lock.Held());
+    EXPECT_LT(GetTickCount() - started, 10000u) << "waited for an object it could not have";
+}
+
 LRESULT CALLBACK CountingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_APP)
