@@ -157,6 +157,7 @@ private:
     void AwaitRecordedChildren();
 
     double startedMs_ = 0;
+    double setUpMs_ = 0;
     std::set<std::string> tempBefore_;
     std::set<std::string> windowsBefore_;
 };
