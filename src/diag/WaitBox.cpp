@@ -1,9 +1,8 @@
 #include "diag/WaitBox.h"
 
-#include <windows.h>
+#include "ui/SeenMessageBox.h"
 
 void ShowWaitBox()
 {
-    // Its only button is OK, so which button closed it says nothing.
-    MessageBoxA(nullptr, "", "Wait Setup.exe", MB_OK);
+    ShowMessageBoxWhereSeen("", "Wait Setup.exe", MB_OK);
 }

@@ -1,6 +1,7 @@
 #include "launch/Usage.h"
 
 #include "launch/MessageBuilder.h"
+#include "ui/SeenMessageBox.h"
 
 #include <windows.h>
 
@@ -35,6 +36,5 @@ void ShowUsage()
 {
     MessageBuilder builder;
     AppendUsage(builder);
-    // Which button closed the box does not matter: the run ends either way.
-    MessageBoxA(nullptr, builder.Text(), "Parametry", MB_OK);
+    ShowMessageBoxWhereSeen(builder.Text(), "Parametry", MB_OK);
 }

@@ -3,6 +3,7 @@
 #include "common/LoaderInstance.h"
 #include "resource_ids.h"
 #include "ui/ErrorMessageId.h"
+#include "ui/SeenMessageBox.h"
 
 #include <windows.h>
 
@@ -19,7 +20,6 @@ int ShowLoaderError(int number)
 
     char text[80] = "";
     static_cast<void>(LoadStringA(LoaderInstance(), messageId, text, sizeof text));
-    // The only answer is OK; the run ends whatever it returns.
-    static_cast<void>(MessageBoxA(nullptr, text, caption, MB_OK | MB_ICONERROR));
+    ShowMessageBoxWhereSeen(text, caption, MB_OK | MB_ICONERROR);
     return number;
 }
