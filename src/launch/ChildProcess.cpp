@@ -1,5 +1,7 @@
 #include "launch/ChildProcess.h"
 
+#include "launch/LoaderFolder.h"
+
 #ifndef _WIN64
 static_assert(sizeof(STARTUPINFOA) == 68, "the start-up record of a 32-bit program");
 #endif
@@ -9,9 +11,11 @@ bool StartChild(const char* application, char* commandLine, WORD showWindow, Sta
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
     startup.wShowWindow = showWindow;
+    char folder[MAX_PATH] = {};
+    FolderOfPath(application, folder);
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessA(application, commandLine, nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr, nullptr,
-                        &startup, &info))
+    if (!CreateProcessA(application, commandLine, nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr,
+                        folder[0] ? folder : nullptr, &startup, &info))
         return false;
     child.process.reset(info.hProcess);
     child.thread.reset(info.hThread);

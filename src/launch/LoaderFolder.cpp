@@ -11,20 +11,25 @@ void GetLoaderFolder(char (&folder)[MAX_PATH], ModuleFileNameSource moduleFileNa
     // A path cut to the buffer may come back without its terminator.
     modulePath[MAX_PATH - 1] = '\0';
 
+    FolderOfPath(modulePath, folder);
+}
+
+void FolderOfPath(const char* path, char (&folder)[MAX_PATH])
+{
     // Drive and directory joined again: the path cut after its last
     // separator, the separator kept; without one only a drive stays. Not
     // through _splitpath: Wine's C runtime gives no drive and no directory at
     // all for a directory part of more than 255 characters, which a loader
     // with a one-letter name in a folder of 258 characters has.
-    size_t keep = modulePath[0] != '\0' && modulePath[1] == ':' ? 2 : 0;
-    for (size_t i = 0; modulePath[i] != '\0'; ++i) {
-        const unsigned char c = static_cast<unsigned char>(modulePath[i]);
+    size_t keep = path[0] != '\0' && path[1] == ':' ? 2 : 0;
+    for (size_t i = 0; path[i] != '\0'; ++i) {
+        const unsigned char c = static_cast<unsigned char>(path[i]);
         if (c == '\\' || c == '/')
             keep = i + 1;
-        else if (IsDBCSLeadByte(c) && modulePath[i + 1] != '\0')
+        else if (IsDBCSLeadByte(c) && path[i + 1] != '\0')
             ++i; // its trail byte may have a backslash's code
     }
-    // At most 259 characters: always fits.
-    std::memcpy(folder, modulePath, keep);
+    keep = keep < MAX_PATH ? keep : MAX_PATH - 1;
+    std::memcpy(folder, path, keep);
     folder[keep] = '\0';
 }
