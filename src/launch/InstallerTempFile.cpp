@@ -2,6 +2,7 @@
 
 #include "diag/LogLines.h"
 #include "launch/TempFileAccess.h"
+#include "launch/WizardFolder.h"
 
 namespace {
 
@@ -59,25 +60,37 @@ UniqueFile PrepareInstallerTempFile(const char* folder, const char* path, uint32
     return UniqueFile();
 }
 
-UniqueFile MakeInstallerTempFile(uint32_t size, bool verbose, char (&path)[MAX_PATH])
+InstallerTempFile MakeInstallerTempFile(uint32_t size, bool verbose)
 {
+    InstallerTempFile temp;
     char folder[MAX_PATH] = {};
-    path[0] = '\0';
-    if (TempNameIn(folder, GetTempPathA(MAX_PATH, folder), path)) {
-        if (verbose)
-            LogInstallInstallerFirst(path);
-        if (UniqueFile file = PrepareInstallerTempFile(folder, path, size))
-            return file;
-        // A name given up for want of room stays behind, empty; one that
-        // another handle or program kept is left to it.
+    if (WizardFolderBase(folder)) {
+        SweepWizardFolders(folder);
+        char privateFolder[MAX_PATH] = {};
+        temp.folderHold = CreateWizardFolder(folder, privateFolder);
+        if (temp.folderHold && TempNameIn(privateFolder, lstrlenA(privateFolder), temp.path)) {
+            if (verbose)
+                LogInstallInstallerFirst(temp.path);
+            temp.file = PrepareInstallerTempFile(privateFolder, temp.path, size);
+            if (temp.file)
+                return temp;
+            // No other account can reach the folder: what is left in it is
+            // the loader's own, a name given up for want of room.
+            DeleteFileA(temp.path);
+        }
+        if (temp.folderHold) {
+            temp.folderHold.reset();
+            RemoveDirectoryA(privateFolder); // one left behind goes with a later run's sweep
+        }
     }
 
-    path[0] = '\0';
-    if (!TempNameIn(folder, GetWindowsDirectoryA(folder, MAX_PATH), path))
-        return UniqueFile();
+    temp.path[0] = '\0';
+    if (!TempNameIn(folder, GetWindowsDirectoryA(folder, MAX_PATH), temp.path))
+        return temp;
     if (verbose)
-        LogInstallInstallerSecond(path);
-    return PrepareInstallerTempFile(folder, path, size);
+        LogInstallInstallerSecond(temp.path);
+    temp.file = PrepareInstallerTempFile(folder, temp.path, size);
+    return temp;
 }
 
 UniqueFile HoldForStart(UniqueFile& writer, const char* path)

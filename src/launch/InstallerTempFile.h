@@ -1,6 +1,6 @@
-// The temporary file that receives the installer: "vut" + hex + ".tmp" in the
-// temporary folder or, failing that, in the Windows folder, sized in advance
-// so that a volume without room fails before anything is unpacked.
+// The temporary file that receives the installer: "vut" + hex + ".tmp" in a
+// private folder of its own or, failing that, in the Windows folder, sized in
+// advance so that a volume without room fails before anything is unpacked.
 #pragma once
 
 #include "common/UniqueHandle.h"
@@ -9,10 +9,17 @@
 
 #include <cstdint>
 
-// Returns the open file, positioned at its end; `path` receives its name. An
-// empty owner when neither folder gave a file of `size` bytes. Logs lines 6
-// and 7 when `verbose`.
-UniqueFile MakeInstallerTempFile(uint32_t size, bool verbose, char (&path)[MAX_PATH]);
+struct InstallerTempFile {
+    UniqueFile file;       // open for writing, positioned at its end; empty when none was made
+    UniqueFile folderHold; // keeps the private folder in place; empty in the Windows folder
+    char path[MAX_PATH] = {};
+};
+
+// Makes the file in a new private folder (sweeping the empty ones of earlier
+// runs first) or, when that folder cannot be made or has no room for `size`
+// bytes, in the Windows folder. Logs line 6 when a name was had in the private
+// folder and line 7 when the Windows folder is tried, if `verbose`.
+InstallerTempFile MakeInstallerTempFile(uint32_t size, bool verbose);
 
 // Makes the name `path` (just created by the system in `folder`) the
 // installer's file: created again with permissions for administrators alone,

@@ -74,12 +74,12 @@ int StartInstaller(const LaunchOptions& options, const char* uninstallerPath, Pr
     if (!FindPayload(IDR_INSTALLER, payload))
         return SetupCorrupt;
 
-    char tempPath[MAX_PATH] = {};
-    UniqueFile temp = MakeInstallerTempFile(payload.DeclaredSize, options.Verbose, tempPath);
-    if (!temp)
+    InstallerTempFile temp = MakeInstallerTempFile(payload.DeclaredSize, options.Verbose);
+    if (!temp.file)
         return TempFileFailed;
-    SetFilePointer(temp.get(), 0, nullptr, FILE_BEGIN);
-    switch (ExtractPayload(payload, temp.get(), 30, 70, progress)) {
+    const char* tempPath = temp.path;
+    SetFilePointer(temp.file.get(), 0, nullptr, FILE_BEGIN);
+    switch (ExtractPayload(payload, temp.file.get(), 30, 70, progress)) {
     case ExtractResult::Done:
         break;
     case ExtractResult::UnpackFailed:
@@ -89,7 +89,7 @@ int StartInstaller(const LaunchOptions& options, const char* uninstallerPath, Pr
     }
     // The file keeps the length it was given, even if the stream was shorter.
     // One that cannot be held could be changed before it starts: not started.
-    UniqueFile guard = HoldForStart(temp, tempPath);
+    UniqueFile guard = HoldForStart(temp.file, tempPath);
     if (!guard)
         return InstallerStartFailed;
 
@@ -130,8 +130,6 @@ uint32_t RunLaunchSequence(HINSTANCE instance, const char* tail, const LaunchOpt
 
     char uninstallerPath[MAX_PATH] = {};
     PrepareUninstallerHome(uninstallerPath);
-    if (options.ReinstallUndo || options.UninstallMode > 0)
-        RemoveOldUninstaller(uninstallerPath);
 
     ProgressState progress;
     if (!options.Silent)
@@ -140,9 +138,14 @@ uint32_t RunLaunchSequence(HINSTANCE instance, const char* tail, const LaunchOpt
     int error = 0;
     {
         // Another loader may be putting the uninstaller in place: its finished
-        // copy is checked rather than a half-written one. Released before any
-        // box, which could wait for the user indefinitely.
+        // copy is checked rather than a half-written one, and a replacing run
+        // never deletes a partner's copy between its unpacking and its check.
+        // Taken after the window is shown, which stays answered while a partner
+        // is waited for. Released before any box, which could wait for the
+        // user indefinitely.
         const UninstallerHomeLock lock;
+        if (options.ReinstallUndo || options.UninstallMode > 0)
+            RemoveOldUninstaller(uninstallerPath);
         error = EnsureWorkingUninstaller(uninstallerPath, options.Verbose, progress);
     }
     if (!error)

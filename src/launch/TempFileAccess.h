@@ -1,6 +1,6 @@
-// Who may open the installer's temporary file. The loader runs elevated and
-// starts that file elevated, while the user's unelevated programs can write
-// in the temporary folder: the file must be theirs to read at most.
+// Who may open the installer's temporary file and the private folder it is
+// made in. The loader runs elevated and starts that file elevated, while other
+// programs may write beside it: the file must be theirs to read at most.
 #pragma once
 
 #include <windows.h>
@@ -19,6 +19,7 @@ struct AdministratorsOnlyAcl {
 // Not copyable: the attributes point into the record itself.
 struct AdministratorsOnlySecurity {
     AdministratorsOnlyAcl acl;
+    alignas(DWORD) BYTE owner[SECURITY_MAX_SID_SIZE];
     SECURITY_DESCRIPTOR descriptor;
     SECURITY_ATTRIBUTES attributes;
 
@@ -27,8 +28,14 @@ struct AdministratorsOnlySecurity {
     AdministratorsOnlySecurity& operator=(const AdministratorsOnlySecurity&) = delete;
 };
 
+// What is made with that DACL: the installer's file, or the private folder it
+// is made in, whose entries are inherited by what is created inside and whose
+// owner is the Administrators group, whoever of them made it.
+enum class SecuredObject { File, Folder };
+
 // Fills `acl`; false when the system could not build it.
-bool BuildAdministratorsOnlyAcl(AdministratorsOnlyAcl& acl);
+bool BuildAdministratorsOnlyAcl(AdministratorsOnlyAcl& acl, SecuredObject object = SecuredObject::File);
 
 // Fills `security`; false when the system could not build it.
-bool BuildAdministratorsOnlySecurity(AdministratorsOnlySecurity& security);
+bool BuildAdministratorsOnlySecurity(AdministratorsOnlySecurity& security,
+                                     SecuredObject object = SecuredObject::File);
