@@ -70,9 +70,17 @@ struct GdiObjectTraits {
     static void close(Handle h) noexcept { ::DeleteObject(h); }
 };
 
+struct LocalMemoryTraits {
+    using Handle = HLOCAL;
+    static Handle empty() noexcept { return nullptr; }
+    static void close(Handle h) noexcept { ::LocalFree(h); }
+};
+
 // Process and thread handles, events: null when empty.
 using UniqueHandle = UniqueResource<KernelHandleTraits>;
 // CreateFile results: INVALID_HANDLE_VALUE when empty.
 using UniqueFile = UniqueResource<FileHandleTraits>;
 // Brushes, pens, bitmaps.
 using UniqueGdiObject = UniqueResource<GdiObjectTraits>;
+// What the system allocated with LocalAlloc for the caller (security descriptors).
+using UniqueLocalMemory = UniqueResource<LocalMemoryTraits>;
