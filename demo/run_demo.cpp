@@ -105,7 +105,7 @@ int FullRun(const std::string& shots, const std::string& records)
     const ULONGLONG started = GetTickCount64();
     driver::Process setup;
     driver::StartOptions start{driver::BinPath("Setup.exe"), "\"" + driver::BinPath("Setup.exe") + "\" /v", "",
-                               {{"VUT_STANDIN_LOG", records}}, {}};
+                               {{"VUT_STANDIN_LOG", records}}, {}, ""};
     if (!setup.Start(start)) {
         std::printf("  cannot start Setup.exe\n");
         return 1;

@@ -25,6 +25,25 @@ struct StartOptions {
     std::string currentDirectory;         // empty: the driver's own
     std::map<std::string, std::string> environment; // added to (or replacing in) the driver's own
     std::vector<std::string> unsetEnvironment;       // removed from the driver's own
+    std::string desktop;                  // <window station>\<desktop>; empty: the driver's own
+};
+
+// A window station of the driver's own, which no user is shown (as session
+// 0's, where a deployment tool's SYSTEM run lives), with a desktop on it.
+class HiddenDesktop {
+public:
+    HiddenDesktop();
+    ~HiddenDesktop();
+    HiddenDesktop(const HiddenDesktop&) = delete;
+    HiddenDesktop& operator=(const HiddenDesktop&) = delete;
+    // <window station>\<desktop> for StartOptions::desktop; empty when not made.
+    const std::string& Name() const { return name_; }
+    HWINSTA Station() const { return station_; }
+
+private:
+    HWINSTA station_ = nullptr;
+    HDESK desktop_ = nullptr;
+    std::string name_;
 };
 
 // One started program. No console is inherited (DETACHED_PROCESS), as from the desktop.

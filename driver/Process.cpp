@@ -106,6 +106,9 @@ bool CreateDetached(const StartOptions& options, PROCESS_INFORMATION& info)
     std::vector<char> environment = BuildEnvironment(options);
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
+    std::vector<char> desktop(options.desktop.begin(), options.desktop.end());
+    desktop.push_back('\0');
+    startup.lpDesktop = options.desktop.empty() ? nullptr : desktop.data();
     info = {};
     return CreateProcessA(options.application.empty() ? nullptr : options.application.c_str(), commandLine.data(),
                           nullptr, nullptr, FALSE, DETACHED_PROCESS, environment.data(),
@@ -114,6 +117,28 @@ bool CreateDetached(const StartOptions& options, PROCESS_INFORMATION& info)
 }
 
 } // namespace
+
+HiddenDesktop::HiddenDesktop()
+{
+    const std::string station = "QueltHidden" + std::to_string(GetCurrentProcessId());
+    station_ = CreateWindowStationA(station.c_str(), 0, WINSTA_ALL_ACCESS, nullptr);
+    // A desktop is made on the calling process's window station.
+    const HWINSTA own = GetProcessWindowStation();
+    if (station_ && SetProcessWindowStation(station_)) {
+        desktop_ = CreateDesktopA("Default", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+        SetProcessWindowStation(own);
+    }
+    if (desktop_)
+        name_ = station + "\\Default";
+}
+
+HiddenDesktop::~HiddenDesktop()
+{
+    if (desktop_)
+        CloseDesktop(desktop_);
+    if (station_)
+        CloseWindowStation(station_);
+}
 
 bool Process::Start(const StartOptions& options)
 {

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -46,6 +47,32 @@ void RecordStart(const char* name)
         CloseHandle(file);
         return;
     }
+}
+
+void RecordLoads(const char* name)
+{
+    char list[512] = {};
+    char path[MAX_PATH];
+    const DWORD n = GetEnvironmentVariableA("VUT_STANDIN_LOAD", list, sizeof(list));
+    if (n == 0 || n >= sizeof(list) || !LogPath(name, ".loads", path))
+        return;
+    char folder[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, folder);
+    std::string lines = std::string(".\t") + folder + "\r\n";
+    for (char* dll = std::strtok(list, ","); dll; dll = std::strtok(nullptr, ",")) {
+        char loaded[MAX_PATH] = {};
+        if (HMODULE module = LoadLibraryA(dll)) {
+            GetModuleFileNameA(module, loaded, MAX_PATH);
+            lines += std::string(dll) + "\t" + loaded + "\r\n";
+        }
+    }
+    const HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    DWORD written = 0;
+    WriteFile(file, lines.data(), static_cast<DWORD>(lines.size()), &written, nullptr);
+    CloseHandle(file);
 }
 
 void RecordImage(const char* name)

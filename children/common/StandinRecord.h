@@ -10,5 +10,11 @@ void RecordStart(const char* name);
 // Copies the running program's own file to <VUT_STANDIN_LOG>\<name>.image.
 void RecordImage(const char* name);
 
+// Loads each DLL named in VUT_STANDIN_LOAD (comma-separated), by bare name as
+// a product's later loads do, and appends to <VUT_STANDIN_LOG>\<name>.loads a
+// line "<dll>\t<path it was loaded from>" for each that loaded, after a line
+// ".\t<current folder>".
+void RecordLoads(const char* name);
+
 // Value of a numeric control variable, or `fallback` when unset or not a number.
 unsigned long StandinNumber(const char* variable, unsigned long fallback);

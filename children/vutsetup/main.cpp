@@ -2,7 +2,8 @@
 // loader's folder, the switches) unless started silent, then ends.
 //
 // Test controls (inert unless set): VUT_STANDIN_LOG records the start and a
-// copy of this program's own file; VUT_STANDIN_SETUP_NO_WINDOW=1 ends at once.
+// copy of this program's own file; VUT_STANDIN_SETUP_NO_WINDOW=1 ends at once;
+// VUT_STANDIN_LOAD names DLLs to load by bare name, recording where each came from.
 #include "StandinRecord.h"
 
 #include <algorithm>
@@ -23,6 +24,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     RecordStart("vutsetup");
     RecordImage("vutsetup");
+    RecordLoads("vutsetup");
 
     // Command line: "<loader folder>VutSetup.exe" <loader folder>[ /s][ /v]
     const std::string commandLine = GetCommandLineA();

@@ -4,7 +4,8 @@
 //
 // Test controls (inert unless set): VUT_STANDIN_UNDO_EXIT, a comma-separated
 // list of exit codes for the successive checks (the last one repeats), and
-// VUT_STANDIN_UNDO_SLEEP_MS, a delay before a check answers.
+// VUT_STANDIN_UNDO_SLEEP_MS, a delay before a check answers; VUT_STANDIN_LOAD
+// names DLLs to load by bare name, recording where each came from.
 #include "StandinRecord.h"
 
 #include <cstdlib>
@@ -78,6 +79,7 @@ int HandOver(const char* args)
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     RecordStart("vutundo");
+    RecordLoads("vutundo");
     // The check starts this program by its path alone, unquoted, so a path with
     // blanks looks like arguments: only "/p" marks the hand-over.
     if (const char* handOver = std::strstr(GetCommandLineA(), " /p"))

@@ -3,8 +3,19 @@
 
 #include <shlobj.h>
 
+#include <algorithm>
+#include <map>
+#include <set>
+#include <sstream>
+
 namespace e2e {
 namespace {
+
+std::string upper(std::string text)
+{
+    CharUpperA(text.data());
+    return text;
+}
 
 TEST_F(SetupRun, FirstRunPlacesTheUninstallerAndStartsTheWizardFromATempFile)
 {
@@ -29,6 +40,48 @@ TEST_F(SetupRun, FirstRunPlacesTheUninstallerAndStartsTheWizardFromATempFile)
     EXPECT_EQ(handOver.commandLine, HandOverLine(wizard));
     EXPECT_FALSE(driver::FileExists(wizard.module)) << "the hand-over removes the temporary wizard";
     EXPECT_TRUE(NewTempFiles(TempFolder()).empty());
+}
+
+// DLLs planted where the user's unelevated programs, or any user, can write
+// (the user's temporary folder, the Windows folder's Temp, the loader's
+// current folder) under a name no system folder has and as version.dll, with
+// native DLLs preferred so that Wine searches as Windows does. The elevated
+// children load both by bare name: none may come from a planted place. Each
+// child runs in its own program's folder.
+TEST_F(SetupRun, NoChildLoadsADllPlantedWhereOthersCanWrite)
+{
+    char userTemp[MAX_PATH] = {};
+    ASSERT_GT(GetTempPathA(MAX_PATH, userTemp), 0u);
+    std::vector<std::string> planted;
+    for (const std::string& place : {std::string(userTemp), TempFolder(), records_.Path()}) {
+        for (const char* name : {"queltplanted.dll", "version.dll"}) {
+            planted.push_back(upper(place + name));
+            ASSERT_TRUE(CopyFileA(driver::BinPath("vendorhelper.dll").c_str(), planted.back().c_str(), FALSE));
+        }
+    }
+    Start("", {{"VUT_STANDIN_LOAD", "queltplanted.dll,version.dll"}, {"WINEDLLOVERRIDES", "version=n,b"}});
+    const auto exit = ExitCode();
+    const auto started = AwaitHandOver();
+    for (const std::string& file : planted)
+        DeleteFileA(file.c_str());
+    ASSERT_EQ(exit, std::optional<uint32_t>(0));
+    ASSERT_TRUE(started);
+
+    // "<DLL>\t<where it came from>" per line, "." for the current folder.
+    std::map<std::string, std::multiset<std::string>> loads;
+    for (const char* program : {"vutsetup", "vutundo"}) {
+        const auto bytes = driver::ReadFileBytes(records_ / (std::string(program) + ".loads"));
+        std::istringstream lines(upper(bytes ? std::string(bytes->begin(), bytes->end()) : ""));
+        for (std::string dll, from; std::getline(lines, dll, '\t') && std::getline(lines, from, '\r');
+             lines.ignore(1)) {
+            EXPECT_EQ(std::count(planted.begin(), planted.end(), from), 0) << program << " loaded " << from;
+            loads[program + std::string(":") + dll].insert(from);
+        }
+    }
+    const std::string wizardFolder = FolderOf(started->first.module);
+    EXPECT_EQ(loads["vutsetup:."], std::multiset<std::string>{upper(wizardFolder.substr(0, wizardFolder.size() - 1))});
+    EXPECT_EQ(loads["vutundo:."], (std::multiset<std::string>{upper(uninstallerHome_), upper(uninstallerHome_)})) << "check and hand-over";
+    EXPECT_TRUE(loads["vutsetup:QUELTPLANTED.DLL"].empty() && loads["vutundo:QUELTPLANTED.DLL"].empty());
 }
 
 // The home is where the shell puts a 32-bit program's Program Files: on

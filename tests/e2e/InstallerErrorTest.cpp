@@ -5,6 +5,7 @@
 
 #include "RecordDamage.h"
 #include "resource_ids.h"
+#include "ui/SeenMessageBox.h"
 
 #include <algorithm>
 
@@ -89,7 +90,7 @@ const DamageCase kDamages[] = {
     {"flipped_deflate_data", Damage::FlippedDeflateData, "", 4, 1, 0, true},
     {"wrong_checksum", Damage::WrongChecksum, "/s", 4, 1, 0, true},
     {"stream_cut_short", Damage::CutShort, "", 4, 1, 0, true},
-    {"declared_size_of_2_GiB", Damage::DeclaredSize2GiB, "/s", 1, 1, 1, false},
+    {"declared_size_of_2_GiB", Damage::DeclaredSize2GiB, "/s", 1, 0, 1, false},
     {"not_a_program", Damage::NotAProgram, "", 3, 1, 0, true},
     {"not_a_program_silent", Damage::NotAProgram, "/s", 3, 1, 0, true},
 };
@@ -175,21 +176,81 @@ TEST_F(InstallerRecordRun, OversizedInstallerTriesTheTemporaryThenTheWindowsFold
     CloseErrorBox(1);
     ASSERT_EQ(ExitCode(), std::optional<uint32_t>(1u));
 
-    const auto temp = NewTempFiles(TempFolder());
+    // The private folder's name was given up with its folder; the Windows
+    // folder's stays, empty, as before.
+    EXPECT_TRUE(NewTempFiles(TempFolder()).empty());
     const auto windows = NewTempFiles(WindowsFolder());
-    ASSERT_EQ(temp.size(), 1u);
     ASSERT_EQ(windows.size(), 1u);
+    ASSERT_EQ(rows.size(), 7u);
+    const std::string first = "Install VutSetup.exe 1: '";
+    ASSERT_EQ(rows[5].compare(0, first.size(), first), 0) << rows[5];
+    const std::string given = rows[5].substr(first.size(), rows[5].size() - first.size() - 1);
+    EXPECT_TRUE(IsInstallerTempName(given, TempFolder())) << given;
+    EXPECT_FALSE(driver::DirectoryExists(FolderOf(given))) << "a private folder given up is removed";
     const std::string loaderFolder = FolderOf(loader);
     const auto expected = Lines(LogHead("/v", loaderFolder), {
-        "Install VutSetup.exe 1: '" + *temp.begin() + "'",
+        rows[5],
         "Install VutSetup.exe 2: '" + *windows.begin() + "'",
     });
     EXPECT_EQ(rows, expected);
 }
 
-TEST_F(SetupRun, MissingTemporaryFolderLeadsToTheWindowsFolder)
+// A deployment tool's SYSTEM run, on a window station no one is shown: a box
+// there could never be closed, so none is shown and the run ends with its code
+// (a box would hold it until it is killed). Where it is seen, the cases above
+// show the same runs' boxes.
+TEST_F(InstallerRecordRun, OnAWindowStationNoOneSeesTheRunEndsWithItsCodeAndNoBox)
 {
     caseCategory_ = "faults and odd places";
+    std::vector<unsigned char> record;
+    const std::string loader = DamagedLoader(Damage::WrongChecksum, record);
+    ASSERT_FALSE(loader.empty());
+    const driver::HiddenDesktop hidden;
+    ASSERT_FALSE(hidden.Name().empty()) << "no window station of the test's own";
+    const HWINSTA own = GetProcessWindowStation();
+    ASSERT_TRUE(SetProcessWindowStation(hidden.Station()));
+    const bool hiddenSeen = WindowStationIsVisible();
+    ASSERT_TRUE(SetProcessWindowStation(own));
+    EXPECT_FALSE(hiddenSeen);
+    EXPECT_TRUE(WindowStationIsVisible());
+
+    // The error box of a silent and of a verbose run, and the usage box.
+    for (const auto& [tail, code] : {std::pair<std::string, uint32_t>{"/s", 4}, {"/v", 4}, {"/?", 1001}}) {
+        driver::StartOptions options = LoaderStart(loader, tail, records_.Path());
+        options.desktop = hidden.Name();
+        driver::Process run;
+        ASSERT_TRUE(run.Start(options)) << tail;
+        EXPECT_EQ(run.Wait(kRunBoundMs), std::optional<uint32_t>(code)) << tail << " waited on a box no one sees";
+        run.Kill();
+    }
+}
+
+// TMP and TEMP come from the user's registry, which the user's unelevated
+// programs write: they do not move the wizard. Only where no private folder
+// can be made under the Windows folder's Temp (missing, or a file in its
+// place) is the Windows folder used, with log line 7 alone.
+enum class WindowsTemp { AsItIs, Missing, AFile };
+
+class WizardPlace : public SetupRun, public ::testing::WithParamInterface<WindowsTemp> {};
+
+TEST_P(WizardPlace, FollowsTheWindowsFolderNeverTheEnvironment)
+{
+    caseCategory_ = "faults and odd places";
+    const std::string windowsTemp = TempFolder().substr(0, TempFolder().size() - 1), aside = windowsTemp + ".aside";
+    struct PutBack {
+        std::string temp, aside;
+        ~PutBack()
+        {
+            if (driver::DirectoryExists(aside)) {
+                DeleteFileA(temp.c_str());
+                MoveFileA(aside.c_str(), temp.c_str());
+            }
+        }
+    } putBack{windowsTemp, aside};
+    if (GetParam() != WindowsTemp::AsItIs)
+        ASSERT_TRUE(MoveFileA(windowsTemp.c_str(), aside.c_str()));
+    if (GetParam() == WindowsTemp::AFile)
+        ASSERT_TRUE(driver::WriteFileBytes(windowsTemp, {'x'}));
     const std::string missing = "C:\\no-such-folder-of-the-tests";
     ASSERT_FALSE(driver::DirectoryExists(missing));
     Start("/v", {{"TEMP", missing}, {"TMP", missing}});
@@ -199,19 +260,22 @@ TEST_F(SetupRun, MissingTemporaryFolderLeadsToTheWindowsFolder)
     ASSERT_TRUE(started);
     const auto& [wizard, handOver] = *started;
     const std::string temp = wizard.module;
-    EXPECT_TRUE(IsInstallerTempName(temp, WindowsFolder())) << temp;
+    const bool inPrivate = GetParam() == WindowsTemp::AsItIs;
+    EXPECT_TRUE(IsInstallerTempName(temp, inPrivate ? TempFolder() : WindowsFolder())) << temp;
 
     const std::string loaderFolder = FolderOf(BuiltSetup());
     const std::string wizardLine = "\"" + loaderFolder + "VutSetup.exe\" " + loaderFolder + " /v";
-    const auto expected = Lines(Lines(LogHead("/v", loaderFolder), {"Install VutSetup.exe 2: '" + temp + "'"}),
-                                RunLines(wizard, wizardLine));
+    const std::string tempLine = std::string("Install VutSetup.exe ") + (inPrivate ? "1" : "2") + ": '" + temp + "'";
+    const auto expected = Lines(Lines(LogHead("/v", loaderFolder), {tempLine}), RunLines(wizard, wizardLine));
     EXPECT_EQ(ConsoleRows(expected.size()), expected);
     driver::CloseMessageBox(box->window);
     EXPECT_EQ(ExitCode(), std::optional<uint32_t>(0));
     EXPECT_EQ(wizard.commandLine, wizardLine);
     EXPECT_FALSE(driver::FileExists(temp)) << "the hand-over removes the temporary wizard";
-    EXPECT_TRUE(NewTempFiles(TempFolder()).empty());
 }
+
+INSTANTIATE_TEST_SUITE_P(WindowsTempFolder, WizardPlace,
+                         ::testing::Values(WindowsTemp::AsItIs, WindowsTemp::Missing, WindowsTemp::AFile));
 
 } // namespace
 } // namespace e2e

@@ -1,5 +1,6 @@
-// A hostile program of the user's own renames a copy of itself over every
-// vut*.tmp that appears in the temporary folder while loaders run. However
+// A hostile program renames a copy of itself over every vut*.tmp that appears
+// in the Windows folder's Temp, or in any folder in it (the wizard's private
+// folder among them, which Wine lets it write), while loaders run. However
 // the race falls, the program started as the wizard is the wizard: the
 // renamer's copy never runs in its place, and each run ends with 0.
 #include "SetupRun.h"

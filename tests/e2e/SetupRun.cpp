@@ -1,6 +1,7 @@
 #include "SetupRun.h"
 
 #include "CaseLog.h"
+#include "launch/WizardFolder.h"
 
 #include <zlib.h>
 
@@ -89,9 +90,28 @@ std::string BuiltUninstaller() { return driver::BinPath("VutUndo.exe"); }
 std::string TempFolder()
 {
     char folder[MAX_PATH] = "";
-    const DWORD length = GetTempPathA(MAX_PATH, folder);
-    return length > 0 && length < MAX_PATH ? WithBackslash(folder) : "";
+    return WizardFolderBase(folder) ? folder : "";
 }
+
+namespace {
+
+// The private folders under TempFolder(), each with a trailing backslash.
+std::vector<std::string> PrivateFolders()
+{
+    std::vector<std::string> folders;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((TempFolder() + "*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return folders;
+    do {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsWizardFolderName(found.cFileName))
+            folders.push_back(TempFolder() + found.cFileName + "\\");
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return folders;
+}
+
+} // namespace
 
 std::string WindowsFolder()
 {
@@ -111,6 +131,12 @@ std::string FolderOf(const std::string& path) { return path.substr(0, path.find_
 
 bool IsInstallerTempName(const std::string& path, const std::string& folder)
 {
+    if (folder == TempFolder()) {
+        const std::string inner = FolderOf(path);
+        const std::string name = inner.substr(std::min(folder.size(), inner.size()));
+        return inner.size() > folder.size() && inner.compare(0, folder.size(), folder) == 0 &&
+               IsWizardFolderName(name.substr(0, name.size() - 1).c_str()) && IsInstallerTempName(path, inner);
+    }
     if (path.size() <= folder.size() + 7 || path.compare(0, folder.size(), folder) != 0)
         return false;
     const std::string name = path.substr(folder.size());
@@ -127,6 +153,13 @@ bool IsInstallerTempName(const std::string& path, const std::string& folder)
 std::set<std::string> InstallerTempFiles(const std::string& folder)
 {
     std::set<std::string> files;
+    if (folder == TempFolder()) {
+        for (const std::string& inner : PrivateFolders()) {
+            const auto found = InstallerTempFiles(inner);
+            files.insert(found.begin(), found.end());
+        }
+        return files;
+    }
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA((folder + "vut*.tmp").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE)
@@ -249,6 +282,8 @@ void SetupRun::TearDown()
         for (const std::string& file : NewTempFiles(folder))
             DeleteFileA(file.c_str());
     }
+    for (const std::string& folder : PrivateFolders())
+        RemoveDirectoryA(folder.c_str()); // only the empty ones go
     ClearUninstallerHome();
     EXPECT_FALSE(driver::DirectoryExists(uninstallerHome_)) << "cannot clear " << uninstallerHome_;
 }

@@ -51,15 +51,19 @@ ErrorBox ExpectedErrorBox(int number);
 std::string BuiltSetup();
 std::string BuiltInstaller();   // the program carried as VutSetup.exe
 std::string BuiltUninstaller(); // the program carried as VutUndo.exe
-std::string TempFolder();       // with a trailing backslash
+// Where the loader makes the wizard's private folders (the Windows folder's
+// Temp), with a trailing backslash. Given this folder, IsInstallerTempName and
+// InstallerTempFiles look inside those private folders instead.
+std::string TempFolder();
 std::string WindowsFolder();    // with a trailing backslash
 std::string ProgramFilesFolder();
 std::string FolderOf(const std::string& path); // with a trailing backslash
 
-// The loader's temporary installer name: <folder>vut<hex digits>.tmp.
+// The loader's temporary installer name: <folder>vut<hex digits>.tmp, or
+// <TempFolder()><private folder>\vut<hex digits>.tmp.
 bool IsInstallerTempName(const std::string& path, const std::string& folder);
 
-// The files named vut*.tmp in `folder`.
+// The files named vut*.tmp in `folder` (in the private folders, for TempFolder()).
 std::set<std::string> InstallerTempFiles(const std::string& folder);
 
 std::vector<unsigned char> Bytes(const std::string& path);

@@ -133,7 +133,9 @@ TEST_F(TwoLoaders, APartnerThatHangsIsWaitedForUntilTheBoundWithTheWindowAnswere
 {
     caseCategory_ = kCategory;
     // The hung partner: this process holds the loaders' lock throughout.
-    UniqueHandle lock(CreateMutexA(nullptr, TRUE, kUninstallerHomeLockName));
+    const LoaderNamespace space;
+    UniqueHandle lock(CreateMutexA(nullptr, TRUE,
+                                   UninstallerHomeLockPath(space, kLoaderNamespace, kUninstallerHomeLockName).c_str()));
     ASSERT_TRUE(lock);
     ASSERT_NE(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS)) << "another loader holds the lock";
     const double started = driver::NowMs();

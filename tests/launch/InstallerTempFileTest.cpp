@@ -1,19 +1,23 @@
 // The installer's temporary file: sizing through the file pointer, and the
-// hold that keeps it unchanged between its last write and its start. Also the
-// DLL search that the entry point narrows before anything loads a DLL.
+// hold that keeps it unchanged between its last write and its start; the
+// private folder it is made in. Also the DLL search that the entry point
+// narrows before anything loads a DLL.
 #include "CaseLog.h"
 #include "Driver.h"
 #include "launch/DllSearch.h"
 #include "launch/InstallerTempFile.h"
 #include "launch/TempFileAccess.h"
+#include "launch/WizardFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <sddl.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 #include <thread>
 
@@ -191,23 +195,32 @@ TEST(HoldForStart, ARacingRenamerNeverPutsItsProgramInTheWizardsPlace)
                 notHeld, swapped);
 }
 
-TEST(AdministratorsOnlySecurity, TheFileIsCreatedForAdministratorsAndSystemAloneAndOwningItGrantsNothing)
+// Protected (P): nothing inheritable of the folder above is merged in. SYSTEM
+// and Administrators: full control; OWNER RIGHTS (S-1-3-4): read the
+// permissions, nothing more; no entry for the user or Everyone. The private
+// folder passes the same to what is made in it (OI, CI) and is owned by the
+// Administrators group.
+class AdministratorsOnlySecurityTest : public ::testing::TestWithParam<SecuredObject> {};
+
+TEST_P(AdministratorsOnlySecurityTest, IsForAdministratorsAndSystemAloneAndOwningItGrantsNothing)
 {
     AdministratorsOnlySecurity security;
-    ASSERT_TRUE(BuildAdministratorsOnlySecurity(security));
+    ASSERT_TRUE(BuildAdministratorsOnlySecurity(security, GetParam()));
     ASSERT_TRUE(IsValidAcl(security.acl.get()));
     EXPECT_EQ(security.attributes.lpSecurityDescriptor, &security.descriptor);
     EXPECT_FALSE(security.attributes.bInheritHandle);
     char* text = nullptr;
     ASSERT_TRUE(ConvertSecurityDescriptorToStringSecurityDescriptorA(
-        security.attributes.lpSecurityDescriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr));
+        security.attributes.lpSecurityDescriptor, SDDL_REVISION_1,
+        OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &text, nullptr));
     const std::string sddl = text;
     LocalFree(text);
-    // Protected (P): nothing inheritable of the folder is merged in. SYSTEM
-    // and Administrators: full control; OWNER RIGHTS (S-1-3-4): read the
-    // permissions, nothing more; no entry for the user or Everyone.
-    EXPECT_EQ(sddl, "D:P(A;;FA;;;SY)(A;;FA;;;BA)(A;;RC;;;OW)");
+    EXPECT_EQ(sddl, GetParam() == SecuredObject::File ? "D:P(A;;FA;;;SY)(A;;FA;;;BA)(A;;RC;;;OW)"
+                                                      : "O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;RC;;;OW)");
 }
+
+INSTANTIATE_TEST_SUITE_P(Objects, AdministratorsOnlySecurityTest,
+                         ::testing::Values(SecuredObject::File, SecuredObject::Folder));
 
 TEST(PrepareInstallerTempFile, RestrictsOpensAndSizesTheFileTheSystemCreated)
 {
@@ -266,6 +279,61 @@ TEST(PrepareInstallerTempFile, AVolumeWithoutRoomGivesUpTheFileUnsized)
     EXPECT_EQ(driver::FileSize(path), std::optional<uint64_t>(0));
     EXPECT_TRUE(DeleteFileA(path.c_str()));
     EXPECT_TRUE(VolumeHasRoomFor("Q:\\no-such-volume\\", 4096)) << "what cannot be told is left to the sizing";
+}
+
+// Random bits 1, 2, 3, ... in turn.
+BOOLEAN WINAPI CountingBytes(PVOID out, ULONG size)
+{
+    static uint64_t next = 0;
+    const uint64_t bits = ++next;
+    std::memcpy(out, &bits, std::min<size_t>(size, sizeof bits));
+    return TRUE;
+}
+
+std::string Folder(const std::string& base, uint64_t bits)
+{
+    char folder[MAX_PATH] = {};
+    EXPECT_TRUE(FormatWizardFolder(base.c_str(), bits, folder));
+    return folder;
+}
+
+// Users can create names in the Windows folder's Temp before the loader does:
+// a name that exists, a folder or a file, is passed over and left alone. A
+// later run's sweep removes only empty folders of its own pattern and owner,
+// and none that a running loader holds.
+TEST(CreateWizardFolder, PassesOverNamesTakenFirstAndIsSweptOnlyWhenEmptyAndLetGo)
+{
+    driver::ScratchDir base("base");
+    const std::string otherFolder = Folder(base.Path(), 1), otherFile = Folder(base.Path(), 2);
+    ASSERT_TRUE(CreateDirectoryA(otherFolder.c_str(), nullptr));
+    ASSERT_TRUE(driver::WriteFileBytes(otherFolder + "planted.dll", {'d'}));
+    ASSERT_TRUE(driver::WriteFileBytes(otherFile.substr(0, otherFile.size() - 1), {'f'}));
+    const std::string notOurs = base / "QueltSetup.notours";
+    ASSERT_TRUE(CreateDirectoryA(notOurs.c_str(), nullptr));
+
+    char folder[MAX_PATH] = {};
+    UniqueFile hold = CreateWizardFolder(base.Path().c_str(), folder, CountingBytes);
+    ASSERT_TRUE(hold);
+    EXPECT_GT(std::string(folder), otherFile) << "a name taken first was used: " << folder;
+    ASSERT_TRUE(driver::DirectoryExists(folder));
+    EXPECT_EQ(driver::ReadFileBytes(otherFolder + "planted.dll"), std::vector<unsigned char>{'d'});
+    const std::string moved = base / "moved";
+    EXPECT_FALSE(MoveFileA(std::string(folder).c_str(), moved.c_str())) << "a held folder was renamed";
+
+    // Wine owns every folder by the user, as a user's own would be.
+    EXPECT_FALSE(OwnedByAdministratorsOrSystem(folder));
+    hold.reset();
+    EXPECT_EQ(SweepWizardFolders(base.Path().c_str()), 0) << "a folder of the user's own went";
+    hold = UniqueFile(CreateFileA(folder, FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    const OwnerCheck anyOwner = [](const char*) { return true; };
+    EXPECT_EQ(SweepWizardFolders(base.Path().c_str(), kWizardFolderSweepBound, anyOwner), 0)
+        << "a held or full folder, a file or another name went";
+    hold.reset();
+    EXPECT_EQ(SweepWizardFolders(base.Path().c_str(), kWizardFolderSweepBound, anyOwner), 1);
+    EXPECT_FALSE(driver::DirectoryExists(folder));
+    EXPECT_TRUE(driver::FileExists(otherFolder + "planted.dll"));
+    EXPECT_TRUE(driver::DirectoryExists(notOurs));
 }
 
 TEST(RestrictDllSearch, APlantedDllBesideTheProgramIsNoLongerFound)

@@ -18,8 +18,19 @@ using Outcome = UninstallerHomeLock::Outcome;
 std::string UniqueName()
 {
     static int counter = 0;
-    return "Local\\QueltLockTest." + std::to_string(GetCurrentProcessId()) + "." + std::to_string(++counter);
+    return "QueltLockTest." + std::to_string(GetCurrentProcessId()) + "." + std::to_string(++counter);
 }
+
+// The name's mutex where the loader looks for it, as another loader opens it.
+struct NamespacedMutex {
+    LoaderNamespace space;
+    UniqueHandle mutex;
+    explicit NamespacedMutex(const std::string& name, bool event = false)
+    {
+        const std::string path = UninstallerHomeLockPath(space, kLoaderNamespace, name.c_str());
+        mutex.reset(event ? CreateEventA(nullptr, TRUE, FALSE, path.c_str()) : CreateMutexA(nullptr, FALSE, path.c_str()));
+    }
+};
 
 // A partner loader on a thread of its own: takes the lock, then does what
 // `whileHeld` says; ends with a release unless told to die holding it.
@@ -27,13 +38,13 @@ class Partner {
 public:
     Partner(const std::string& name, std::function<void()> whileHeld, bool release)
         : thread_([=] {
-              UniqueHandle mutex(CreateMutexA(nullptr, FALSE, name.c_str()));
-              if (!mutex || WaitForSingleObject(mutex.get(), 10000) != WAIT_OBJECT_0)
+              NamespacedMutex lock(name);
+              if (!lock.mutex || WaitForSingleObject(lock.mutex.get(), 10000) != WAIT_OBJECT_0)
                   return;
               holding_ = true;
               whileHeld();
               if (release)
-                  ReleaseMutex(mutex.get());
+                  ReleaseMutex(lock.mutex.get());
           })
     {
         for (int i = 0; i < 1000 && !holding_; ++i)
@@ -64,8 +75,8 @@ TEST(UninstallerHomeLock, APartnerThatDiesHoldingItLeavesItAbandoned)
 {
     const std::string name = UniqueName();
     // A waiter's handle keeps the object alive past its owner's end.
-    const UniqueHandle waiting(CreateMutexA(nullptr, FALSE, name.c_str()));
-    ASSERT_TRUE(waiting);
+    const NamespacedMutex waiting(name);
+    ASSERT_TRUE(waiting.mutex);
     {
         Partner partner(name, [] {}, false);
         ASSERT_TRUE(partner.Holding());
@@ -97,18 +108,41 @@ TEST(UninstallerHomeLock, APartnerThatHangsIsWaitedForOnlyUntilTheBound)
     waited = true;
 }
 
-// Any program may take the name first, as another kind of object: the loader
-// must go on as a lone loader would, at once rather than after the bound.
+// A program that takes the name as another kind of object (in the namespace
+// only an administrator's can) leaves the loader to go on as a lone loader
+// would, at once rather than after the bound.
 TEST(UninstallerHomeLock, ANameTakenByAnotherKindOfObjectLeavesTheRunUnlocked)
 {
     const std::string name = UniqueName();
-    const UniqueHandle squatter(CreateEventA(nullptr, TRUE, FALSE, name.c_str()));
-    ASSERT_TRUE(squatter);
+    const NamespacedMutex squatter(name, true);
+    ASSERT_TRUE(squatter.mutex);
     const DWORD started = GetTickCount();
     const UninstallerHomeLock lock(20000, name.c_str());
     EXPECT_EQ(lock.Result(), Outcome::Unavailable);
     EXPECT_FALSE(lock.Held());
     EXPECT_LT(GetTickCount() - started, 10000u) << "waited for an object it could not have";
+}
+
+// What any program can make ahead of the loader: the global name and the
+// namespace's alias, held. In the Administrators' namespace none of them is
+// the lock. Wine has none: there the loader takes the global name, which such
+// a squatter holds, and waits out its bound.
+TEST(UninstallerHomeLock, OnlyTheAdministratorsNamespaceKeepsSquattersOut)
+{
+    const std::string name = UniqueName(), alias = kLoaderNamespace;
+    const UniqueHandle global(CreateMutexA(nullptr, TRUE, ("Global\\" + alias + "." + name).c_str()));
+    const UniqueHandle aliased(CreateMutexA(nullptr, TRUE, ("Global\\" + alias).c_str()));
+    ASSERT_TRUE(global && aliased);
+    std::atomic<bool> inNamespace{false};
+    std::atomic<Outcome> outcome{Outcome::Unavailable};
+    std::thread([&] { // the squatter's mutexes are this thread's own
+        inNamespace = LoaderNamespace().Result() == LoaderNamespace::State::Open;
+        outcome = UninstallerHomeLock(300, name.c_str()).Result();
+    }).join();
+    EXPECT_EQ(outcome, inNamespace ? Outcome::Taken : Outcome::TimedOut);
+    const LoaderNamespace space;
+    EXPECT_EQ(UninstallerHomeLockPath(space, alias.c_str(), name.c_str()),
+              inNamespace ? alias + "\\" + name : "Global\\" + alias + "." + name);
 }
 
 LRESULT CALLBACK CountingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

