@@ -1,12 +1,13 @@
-# What a vendor sets for its own Setup.exe: the names of the version block,
-# the icon, the Authenticode signature, and the build-time check of the two
-# programs. Every setting is a cache variable; the defaults build the
+# What a vendor sets for its own Setup.exe: the names and version of the
+# version block, the icon, the Authenticode signature, and the build-time
+# check of the two programs. Every setting is a cache variable; the defaults build the
 # project's own unsigned Setup.exe.
 
 set(SETUP_COMPANY_NAME "Quelt Software" CACHE STRING "CompanyName of the version block (UTF-8)")
 set(SETUP_PRODUCT_NAME "Quelt Setup" CACHE STRING "ProductName of the version block, and the signature's description (UTF-8)")
 set(SETUP_LEGAL_COPYRIGHT "Copyright © 2024 Quelt Software" CACHE STRING "LegalCopyright of the version block (UTF-8)")
 set(SETUP_PRODUCT_URL "" CACHE STRING "Web address the signature names (optional)")
+set(SETUP_PRODUCT_VERSION "" CACHE STRING "File and product version, up to four numbers (empty: 1.0)")
 set(SETUP_ICON "" CACHE FILEPATH "Application icon (.ico): five 32-bit images of 64, 48, 32, 24 and 16 pixels (empty: the drawn icon)")
 set(SETUP_SIGN_PKCS12 "" CACHE FILEPATH "Code signing certificate with its private key (.p12/.pfx); empty: unsigned")
 set(SETUP_SIGN_PASSWORD_FILE "" CACHE FILEPATH "File whose first line is the certificate's password")
@@ -25,7 +26,7 @@ endfunction()
 # Names: checked, and written as a header that res/version.rc includes.
 set(SETUP_VENDOR_DIR ${CMAKE_BINARY_DIR}/vendor)
 file(MAKE_DIRECTORY ${SETUP_VENDOR_DIR})
-foreach(var SETUP_COMPANY_NAME SETUP_PRODUCT_NAME SETUP_LEGAL_COPYRIGHT)
+foreach(var SETUP_COMPANY_NAME SETUP_PRODUCT_NAME SETUP_LEGAL_COPYRIGHT SETUP_PRODUCT_VERSION)
   file(WRITE ${SETUP_VENDOR_DIR}/${var}.txt "${${var}}")
 endforeach()
 configure_check(${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/version_names.py ${SETUP_VENDOR_DIR})
