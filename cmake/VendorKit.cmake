@@ -1,7 +1,69 @@
 # What a vendor sets for its own Setup.exe: the names and version of the
 # version block, the icon, the Authenticode signature, and the build-time
-# check of the two programs. Every setting is a cache variable; the defaults build the
-# project's own unsigned Setup.exe.
+# check of the two programs. Every setting is a cache variable, or a line of
+# the vendor file; the defaults build the project's own unsigned Setup.exe.
+
+# Every setting the kit knows: any other SETUP_* value stops the configure
+# step, so that a misspelt one cannot pass unnoticed.
+set(VENDOR_KIT_SETTINGS
+  SETUP_VENDOR_FILE SETUP_INSTALLER_PROGRAM SETUP_UNINSTALLER_PROGRAM
+  SETUP_COMPANY_NAME SETUP_PRODUCT_NAME SETUP_LEGAL_COPYRIGHT SETUP_PRODUCT_URL SETUP_PRODUCT_VERSION
+  SETUP_ICON SETUP_SIGN_PKCS12 SETUP_SIGN_PASSWORD_FILE SETUP_SIGN_TIMESTAMP_URL
+  SETUP_CHECK_PROGRAMS)
+
+# unknown_settings(<name>...): stops naming each unknown name and the known
+# setting closest to it.
+function(unknown_settings)
+  list(JOIN VENDOR_KIT_SETTINGS "," known)
+  execute_process(COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/vendor_settings.py ${known} ${ARGN}
+                  OUTPUT_VARIABLE said OUTPUT_STRIP_TRAILING_WHITESPACE)
+  message(FATAL_ERROR "${said}")
+endfunction()
+
+# The vendor file: the whole product in one CMake file of
+# set(SETUP_... value) lines, read on every configure. Its values win over
+# the cache. Every SETUP_* name it sets is collected by shadowing all of them
+# with a marker first, so a plain set() is seen as well as a known name.
+set(SETUP_VENDOR_FILE "" CACHE FILEPATH "The product described in one file of set(SETUP_... value) lines")
+function(read_vendor_file file)
+  if(NOT EXISTS "${file}" OR IS_DIRECTORY "${file}")
+    message(FATAL_ERROR "SETUP_VENDOR_FILE: vendor file '${file}' does not exist")
+  endif()
+  set(_vendor_marker "not set by the vendor file 2c7f0e")
+  get_cmake_property(_vendor_names VARIABLES)
+  list(FILTER _vendor_names INCLUDE REGEX "^SETUP_")
+  foreach(_vendor_name IN LISTS _vendor_names)
+    set(${_vendor_name} "${_vendor_marker}")
+  endforeach()
+  include("${file}")
+  set_property(DIRECTORY ${CMAKE_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${file}")
+  get_cmake_property(_vendor_names VARIABLES)
+  list(FILTER _vendor_names INCLUDE REGEX "^SETUP_")
+  set(_vendor_unknown "")
+  foreach(_vendor_name IN LISTS _vendor_names)
+    if(NOT "${${_vendor_name}}" STREQUAL _vendor_marker)
+      if(_vendor_name IN_LIST VENDOR_KIT_SETTINGS AND NOT _vendor_name STREQUAL "SETUP_VENDOR_FILE")
+        set(${_vendor_name} "${${_vendor_name}}" PARENT_SCOPE)
+      else()
+        list(APPEND _vendor_unknown ${_vendor_name})
+      endif()
+    endif()
+  endforeach()
+  if(_vendor_unknown)
+    unknown_settings(${_vendor_unknown})
+  endif()
+endfunction()
+if(SETUP_VENDOR_FILE)
+  read_vendor_file("${SETUP_VENDOR_FILE}")
+endif()
+
+# A -D of a name the kit does not know lands in the cache unused.
+get_cmake_property(given CACHE_VARIABLES)
+list(FILTER given INCLUDE REGEX "^SETUP_")
+list(REMOVE_ITEM given ${VENDOR_KIT_SETTINGS})
+if(given)
+  unknown_settings(${given})
+endif()
 
 set(SETUP_COMPANY_NAME "Quelt Software" CACHE STRING "CompanyName of the version block (UTF-8)")
 set(SETUP_PRODUCT_NAME "Quelt Setup" CACHE STRING "ProductName of the version block, and the signature's description (UTF-8)")
