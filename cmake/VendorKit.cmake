@@ -237,6 +237,31 @@ function(sign_carried_program program_var depends_var name)
   set(${depends_var} ${output} PARENT_SCOPE)
 endfunction()
 
+# setup_summary(<finished target> <Setup.exe> <installer source> <installer
+# packed> <uninstaller source> <uninstaller packed>): Setup.json beside
+# Setup.exe, for a vendor's CI: each file's size and SHA-256, its signer and
+# time stamp, what was done to each carried program, and the warnings.
+function(setup_summary target setup installer_source installer uninstaller_source uninstaller)
+  get_filename_component(dir ${setup} DIRECTORY)
+  set(summary ${dir}/Setup.json)
+  set(checks "")
+  set(checked "")
+  if(SETUP_CHECK_PROGRAMS)
+    set(checked ${CMAKE_BINARY_DIR}/program-checks/checked.txt)
+    set(checks --checks ${checked})
+  endif()
+  add_custom_command(OUTPUT ${summary}
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/build_summary.py --setup ${setup}
+            --carried VutSetup.exe ${installer_source} ${installer}
+            --carried VutUndo.exe ${uninstaller_source} ${uninstaller}
+            --signing "${SETUP_SIGNING}" --version "${SETUP_PRODUCT_VERSION}" ${checks} --out ${summary}
+    DEPENDS ${target} ${setup} ${installer} ${uninstaller} ${CMAKE_SOURCE_DIR}/tools/build_summary.py
+            ${checked}
+    COMMENT "Writing the build summary ${summary}"
+    VERBATIM)
+  add_custom_target(setup_summary ALL DEPENDS ${summary})
+endfunction()
+
 # check_setup_programs(<target> <installer> <installer depends> <uninstaller>
 #                      <uninstaller depends>): <target> is built only after
 # both programs passed the check.
