@@ -157,8 +157,8 @@ signed_by() {
   said=$(osslsigncode sign "${options[@]}" -in "$1" -out "$2" 2>&1) || fail "signing $1 failed: $said"
 }
 
-# time_stamp <signed> <stamped> <name>: the first server of the list whose time
-# stamp verifies; sets stamped_by. A server that refuses, does not answer
+# time_stamp <signed> <stamped> <name>: the first server of the list whose
+# time stamp verifies. A server that refuses, does not answer
 # within the bound or gives a time stamp that does not verify passes to the
 # next one; when none is left, the build stops naming what each did.
 time_stamp() {
@@ -178,7 +178,6 @@ time_stamp() {
          ! grep -q "Timestamp Server Signature verification: ok" <<<"$said"; then
       tried+=("$server gave a time stamp that does not verify: $(why "$said")")
     else
-      stamped_by=$server
       [ ${#tried[@]} = 0 ] ||
         echo "time stamp for $3 from $server, after: $(printf '%s\n' "${tried[@]}" | paste -sd ';' - | sed 's/;/; /g')"
       return 0
