@@ -48,7 +48,9 @@ else()
   set(uninstaller_depends vutundo_standin)
 endif()
 
-# With a certificate, what is packed (and checked) is the signed copy.
+# When signing, what is packed (and checked) is the signed copy.
+set(installer_source ${installer_program})
+set(uninstaller_source ${uninstaller_program})
 sign_carried_program(installer_program installer_depends VutSetup.exe)
 sign_carried_program(uninstaller_program uninstaller_depends VutUndo.exe)
 

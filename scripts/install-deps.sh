@@ -14,7 +14,12 @@ packages=(
   googletest libboost1.81-dev
   # The vendor kit: Authenticode signing and its certificates, and pefile for
   # reading Windows programs (imported by Debian's /usr/bin/python3 alone).
-  osslsigncode openssl python3-pefile
+  # osslsigncode itself comes from bookworm-backports, below. Keys on a
+  # token or in a signing service are reached through PKCS#11: OpenSSL's
+  # engine for it, and opensc's pkcs11-tool and SoftHSM2 to give the tests
+  # a token of their own.
+  openssl python3-pefile
+  libengine-pkcs11-openssl opensc softhsm2
   zlib1g-dev python3 locales
   # The native fuzz project: clang, and its sanitizer and libFuzzer runtimes,
   # which clang only recommends.
@@ -40,18 +45,52 @@ if [ ${#missing[@]} -gt 0 ]; then
   # and go on with what was fetched, since the install itself then says
   # clearly what it could not find.
   for try in 1 2 3; do
-    apt-get update -q && break
+    apt-get update -q -o DPkg::Lock::Timeout=900 && break
     [ "$try" = 3 ] && echo "apt-get update failed three times; installing from the indexes it has" >&2
     sleep $((try * 20))
   done
-  if ! apt-get install -y -q --no-install-recommends "${missing[@]}"; then
+  if ! apt-get install -y -q --no-install-recommends -o DPkg::Lock::Timeout=900 "${missing[@]}"; then
     # An index that failed (say the security archive's i386 one) leaves the
     # two architectures at different versions of one library, which wine32
     # cannot mix: take the release's own versions, which both have.
     release=$(. /etc/os-release && echo "$VERSION_CODENAME")
     echo "installing again with the versions of $release itself" >&2
-    apt-get install -y -q --no-install-recommends -t "$release" "${missing[@]}"
+    apt-get install -y -q --no-install-recommends -o DPkg::Lock::Timeout=900 -t "$release" "${missing[@]}"
   fi
+fi
+
+# osslsigncode 2.8 or later (extract-data, attach-signature, PKCS#11 login):
+# bookworm itself has 2.5, its backports suite 2.9. The suite is added with
+# the archive address this machine's own sources already use for bookworm.
+osslsigncode_at_least() { # <version>
+  local have
+  have=$(dpkg-query -W -f='${Version}' osslsigncode 2>/dev/null) || return 1
+  dpkg --compare-versions "$have" ge "$1"
+}
+if ! osslsigncode_at_least 2.8; then
+  release=$(. /etc/os-release && echo "$VERSION_CODENAME")
+  backports=/etc/apt/sources.list.d/$release-backports.sources
+  if ! grep -rqs -- "$release-backports" /etc/apt/sources.list /etc/apt/sources.list.d/; then
+    # deb822 stanzas first, then one-line entries: the address of the one
+    # that names the release itself, and its key.
+    address=$(awk -v r="$release" 'BEGIN { RS = ""; FS = "\n" }
+      { uri = ""; own = 0
+        for (i = 1; i <= NF; i++) {
+          if ($i ~ /^URIs:/) { sub(/^URIs:[ \t]*/, "", $i); split($i, u, " "); uri = u[1] }
+          if ($i ~ /^Suites:/ && (" " $i " ") ~ (" " r " ")) own = 1
+        }
+        if (own && uri != "") { print uri; exit } }' /etc/apt/sources.list.d/*.sources 2>/dev/null || true)
+    [ -n "$address" ] || address=$(awk -v r="$release" '$1 == "deb" && $3 == r { print $2; exit }' \
+      /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null || true)
+    [ -n "$address" ] || { echo "no apt source names $release: cannot add $release-backports" >&2; exit 1; }
+    printf 'Types: deb\nURIs: %s\nSuites: %s-backports\nComponents: main\nSigned-By: %s\n' \
+      "$address" "$release" /usr/share/keyrings/debian-archive-keyring.gpg > "$backports"
+    echo "added $release-backports from $address ($backports)"
+  fi
+  apt-get update -q -o DPkg::Lock::Timeout=900
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
+    -o DPkg::Lock::Timeout=900 -t "$release-backports" osslsigncode
+  osslsigncode_at_least 2.8 || { echo "osslsigncode 2.8 or later could not be installed" >&2; exit 1; }
 fi
 
 # The posix thread model is the one whose libstdc++ links statically without

@@ -150,7 +150,8 @@ def signature(role: str, path: str, program, args, say) -> str:
             "for Business policies block an unsigned program that has no reputation, and SmartScreen "
             f"warns about it. Where it is blocked, {failing}: the run ends with "
             f"{box(args.root, code, string)}, which does not name the cause. "
-            "Configure with -DSETUP_SIGN_PKCS12=<certificate> to sign both programs.")
+            "Set up signing (SETUP_SIGN_PKCS11_MODULE with SETUP_SIGN_KEY, SETUP_SIGN_COMMAND or "
+            "SETUP_SIGN_PKCS12) to sign both programs.")
         return "unsigned"
     done = subprocess.run(["bash", args.signer, "inspect", path], stdout=subprocess.PIPE,
                           stderr=subprocess.PIPE, text=True, errors="replace")

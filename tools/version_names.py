@@ -1,13 +1,15 @@
 #!/usr/bin/env python3
-"""Checks the vendor's names for the version block and writes them as a header
-for the resource script:  version_names.py <folder>
+"""Checks the vendor's names and version for the version block and writes them
+as a header for the resource script:  version_names.py <folder>
 
 <folder> holds one file per cache variable (SETUP_COMPANY_NAME.txt,
-SETUP_PRODUCT_NAME.txt, SETUP_LEGAL_COPYRIGHT.txt), each the variable's text;
-<folder>/version_names.h gets the three as resource strings, and is rewritten
-only when they change. Exits 1, naming the variable, for text the version
-block cannot hold: bytes that are not UTF-8, control characters, or a block
-longer than its 16-bit length field allows."""
+SETUP_PRODUCT_NAME.txt, SETUP_LEGAL_COPYRIGHT.txt, SETUP_PRODUCT_VERSION.txt),
+each the variable's text; <folder>/version_names.h gets the names as resource
+strings and the version as the fixed numbers and the FileVersion and
+ProductVersion strings, and is rewritten only when they change. Exits 1,
+naming the variable, for text the version block cannot hold: bytes that are
+not UTF-8, control characters, a block longer than its 16-bit length field
+allows, or a version that is not one to four numbers of 0 to 65535."""
 import os
 import sys
 
@@ -19,6 +21,17 @@ FIXED = {"FileDescription": "Setup Loader", "FileVersion": "1.0", "InternalName"
          "OriginalFilename": "Setup.exe", "ProductVersion": "1.0"}
 TABLES = ("04090000", "040504e2", "041504e2")
 BLOCK_LIMIT = 0xFFFF
+# Without a version of the vendor's, the block keeps the loader's own.
+DEFAULT_VERSION = "1.0"
+
+
+def check_version(text: str) -> tuple:
+    """The four 16-bit numbers of the fixed version, from "2", "2.5.1", ..."""
+    parts = text.split(".")
+    if not 1 <= len(parts) <= 4 or not all(p.isascii() and p.isdigit() and int(p) <= 0xFFFF for p in parts):
+        raise ValueError(f"SETUP_PRODUCT_VERSION: '{text}' is not a version of one to four numbers from 0 to "
+                         "65535 separated by dots (for example 2.5.1)")
+    return tuple(int(p) for p in parts) + (0,) * (4 - len(parts))
 
 
 def utf16_units(text: str) -> int:
@@ -37,8 +50,8 @@ def node_size(key: str, value_bytes: int, children=()) -> int:
     return size
 
 
-def block_size(values: dict) -> int:
-    strings = dict(FIXED, **values)
+def block_size(values: dict, version: str = DEFAULT_VERSION) -> int:
+    strings = dict(FIXED, FileVersion=version, ProductVersion=version, **values)
     entries = [node_size(key, 2 * (utf16_units(text) + 1)) for key, text in strings.items()]
     tables = [node_size(name, 0, entries) for name in TABLES]
     string_info = node_size("StringFileInfo", 0, tables)
@@ -73,7 +86,10 @@ def main() -> int:
         for variable in VARIABLES:
             with open(os.path.join(folder, variable + ".txt"), "rb") as f:
                 values[variable] = check_text(variable, f.read())
-        size = block_size({ENTRIES[v]: t for v, t in values.items()})
+        with open(os.path.join(folder, "SETUP_PRODUCT_VERSION.txt"), "rb") as f:
+            version = check_text("SETUP_PRODUCT_VERSION", f.read()) or DEFAULT_VERSION
+        numbers = check_version(version)
+        size = block_size({ENTRIES[v]: t for v, t in values.items()}, version)
         if size > BLOCK_LIMIT:
             longest = max(VARIABLES, key=lambda v: utf16_units(values[v]))
             raise ValueError(f"{longest}: {utf16_units(values[longest])} characters make the version block "
@@ -84,7 +100,9 @@ def main() -> int:
         print(e, file=sys.stderr)
         return 1
     header = "// Made by the build from the vendor's names: do not edit.\n" + "".join(
-        f"#define {variable}_TEXT {rc_string(values[variable])}\n" for variable in VARIABLES)
+        f"#define {variable}_TEXT {rc_string(values[variable])}\n" for variable in VARIABLES) + (
+        f"#define SETUP_VERSION_NUMBERS {','.join(map(str, numbers))}\n"
+        f"#define SETUP_VERSION_TEXT {rc_string(version)}\n")
     path = os.path.join(folder, "version_names.h")
     try:
         with open(path, encoding="utf-8") as f:

@@ -1,7 +1,9 @@
-# The vendor kit's tests: configure checks of the names, the icon and the
-# signing inputs, a signed, branded and time-stamped build read back and run
-# (the time stamp authority listens on 127.0.0.1 alone, for the test's
-# lifetime at most), and the program check stopping or warning. They configure
+# The vendor kit's tests: configure checks of the names, the icon, the
+# signing inputs and unknown settings, a build of the vendor file signed
+# through a SoftHSM2 token, time-stamped, read back and run (the time stamp
+# authority listens on 127.0.0.1 alone, for the test's lifetime at most), a
+# .p12 file and a signing command signing the same tree, and the program
+# check stopping or warning. They configure
 # and build trees of their own under <build>/vendor-tests, and run Windows
 # programs where this machine runs the build's (in the main build's prefix,
 # one job at a time).
@@ -30,7 +32,9 @@ foreach(case configure kit program_check)
     ENVIRONMENT "${vendor_test_env}" RESOURCE_LOCK windows_prefix)
 endforeach()
 
-# Two builds of the commit in fresh folders give the same Setup.exe.
-add_test(NAME reproducible_build COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/check-reproducible.sh)
+# Two builds of the commit in fresh folders give the same Setup.exe, from
+# the example vendor file.
+add_test(NAME reproducible_build COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/check-reproducible.sh
+  -DSETUP_VENDOR_FILE=${CMAKE_CURRENT_LIST_DIR}/kvalita.cmake)
 set_tests_properties(reproducible_build PROPERTIES LABELS host TIMEOUT 2400
   PASS_REGULAR_EXPRESSION "reproducible: both builds")

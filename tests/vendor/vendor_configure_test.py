@@ -96,7 +96,33 @@ class VendorConfigureTest(unittest.TestCase):
                      f"SETUP_SIGN_PKCS12: '{cert}' is not a PKCS#12 (.p12/.pfx) file")
         self.rejects(["-DSETUP_SIGN_PKCS12=" + keyless, "-DSETUP_SIGN_PASSWORD_FILE=" + password],
                      "holds no private key")
-        self.rejects(["-DSETUP_SIGN_PASSWORD_FILE=" + password], "SETUP_SIGN_PKCS12 is not set")
+        self.rejects(["-DSETUP_SIGN_PASSWORD_FILE=" + password], "SETUP_SIGN_PASSWORD_FILE is set, but no key is")
+
+    def test_a_token_that_cannot_sign(self):
+        key, cert = os.path.join(self.files, "key.pem"), os.path.join(self.files, "cert.pem")
+        subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-keyout", key, "-out", cert, "-days", "2",
+                        "-nodes", "-subj", "/CN=Test Vendor"], check=True, capture_output=True)
+        uri = trees.softhsm_token(self.files, key, cert)
+        pin, wrong = self.write("pin.txt", b"1234\n"), self.write("wrong.txt", b"4321\n")
+        token = ["-DSETUP_SIGN_PKCS11_MODULE=" + trees.SOFTHSM_MODULE, "-DSETUP_SIGN_CERTS=" + cert]
+        self.rejects(token + ["-DSETUP_SIGN_KEY=" + uri, "-DSETUP_SIGN_PIN_FILE=" + wrong],
+                     f"SETUP_SIGN_PIN_FILE: the token refused the PIN in '{wrong}' for {uri} (PIN incorrect)")
+        missing = uri.replace("object=codesign", "object=elsewhere")
+        self.rejects(token + ["-DSETUP_SIGN_KEY=" + missing, "-DSETUP_SIGN_PIN_FILE=" + pin],
+                     f"SETUP_SIGN_KEY: no private key at {missing} behind {trees.SOFTHSM_MODULE}")
+        self.rejects(["-DSETUP_SIGN_PKCS11_MODULE=" + key, "-DSETUP_SIGN_CERTS=" + cert, "-DSETUP_SIGN_KEY=" + uri,
+                      "-DSETUP_SIGN_PIN_FILE=" + pin], f"SETUP_SIGN_PKCS11_MODULE: '{key}' does not load as a PKCS#11 module")
+
+    def test_settings_the_kit_does_not_know_or_cannot_take(self):
+        self.rejects(["-DSETUP_SIGN_PKCS=" + self.files],
+                     "SETUP_SIGN_PKCS is not a setting of the vendor kit: did you mean SETUP_SIGN_PKCS12?")
+        # The vendor file: a plain set() of a misspelt name is caught as well.
+        vendor = self.write("vendor.cmake", b'set(SETUP_PRODUCT_NAME "Kvalita")\nset(SETUP_PRODCT_URL https://k.example/)\n')
+        self.rejects(["-DSETUP_VENDOR_FILE=" + vendor],
+                     "SETUP_PRODCT_URL is not a setting of the vendor kit: did you mean SETUP_PRODUCT_URL?")
+        self.rejects(["-DSETUP_REQUIRE_SIGNING=ON"], "SETUP_REQUIRE_SIGNING is on, but no signing setting is given")
+        self.rejects(["-DSETUP_PRODUCT_VERSION=2.5.70000"],
+                     "SETUP_PRODUCT_VERSION: '2.5.70000' is not a version of one to four numbers from 0 to 65535")
 
 
 if __name__ == "__main__":

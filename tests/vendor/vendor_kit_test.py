@@ -1,17 +1,23 @@
-"""A vendor's Setup.exe from one configure and build: its names in all three
-version tables, its icon in the group's order, signed with a throwaway
-certificate and time-stamped by a responder on 127.0.0.1, verified, run for
-real, and no longer verifying once a record is changed. The wizard arrives
-signed by another certificate and keeps that signature; the uninstaller
-arrives unsigned and is signed with the vendor's. Signing that cannot be done
-stops the build."""
+"""A vendor's Setup.exe from one configure and build of the vendor file: its
+names and version in all three version tables, its icon in the group's order,
+signed with a throwaway key on a SoftHSM2 token and time-stamped by a
+responder on 127.0.0.1 (after a server that refuses and one that never
+answers), verified, summed up in Setup.json, run for real, and no longer
+verifying once a record is changed. The wizard arrives signed by another
+certificate and keeps that signature; the uninstaller arrives unsigned and is
+signed with the vendor's. Signing that cannot be done stops the build; a .p12
+file and a signing command then sign the same tree."""
 import http.server
+import json
+import hashlib
 import os
 import shutil
 import socket
 import subprocess
+import sys
 import tempfile
 import threading
+import time
 import unittest
 import zlib
 
@@ -22,8 +28,10 @@ from vendor_configure_test import bitmap_image
 COMPANY = 'Firma "Kvalita" s.r.o. \\ Brno'
 PRODUCT = "Žluťoučký instalátor; edice 😀"
 COPYRIGHT = "© 2026 Firma Kvalita, všechna práva vyhrazena"
-FIXED = {"FileDescription": "Setup Loader", "FileVersion": "1.0", "InternalName": "SETUP",
-         "OriginalFilename": "Setup.exe", "ProductVersion": "1.0"}
+VERSION = "2.5.1.7"  # as the vendor file gives it
+FIXED = {"FileDescription": "Setup Loader", "FileVersion": VERSION, "InternalName": "SETUP",
+         "OriginalFilename": "Setup.exe", "ProductVersion": VERSION}
+TIMESTAMP_TIMEOUT_S = 5
 SIZES = (64, 48, 32, 24, 16)
 VENDOR, OTHER, TSA = "/CN=Firma Kvalita Test", "/CN=Other Vendor Test", "/CN=Kvalita Test Time Stamps"
 
@@ -150,6 +158,15 @@ class VendorKitTest(unittest.TestCase):
         cls.password = os.path.join(files, "password.txt")
         with open(cls.password, "w") as f:
             f.write("right horse\n")
+        # The vendor's key lives on a token; the certificate file carries the chain.
+        cls.certs = os.path.join(files, "vendor-chain.pem")
+        with open(cls.certs, "w") as out, open(cert) as own, open(cls.root) as root:
+            out.write(own.read() + root.read())
+        cls.key = trees.softhsm_token(files, key, cert)
+        cls.pin = os.path.join(files, "pin.txt")
+        with open(cls.pin, "w") as f:
+            f.write(trees.TOKEN_PIN + "\n")
+        cls.other_key = other_key
         cls.p12 = os.path.join(files, "vendor.p12")
         subprocess.run(["openssl", "pkcs12", "-export", "-inkey", key, "-in", cert, "-certfile", cls.root,
                         "-out", cls.p12, "-passout", "file:" + cls.password], check=True, capture_output=True)
@@ -163,15 +180,30 @@ class VendorKitTest(unittest.TestCase):
         from vendor_configure_test import icon_file
         cls.icon = icon_file(os.path.join(files, "vendor.ico"), [(s, cls.images[s]) for s in (16, 64, 32, 48, 24)])
 
-        cls.settings = {"SETUP_INSTALLER_PROGRAM": cls.wizard, "SETUP_SIGN_TIMESTAMP_URL": cls.responder.url}
-        configured = trees.configure(
-            cls.tree, "-DSETUP_COMPANY_NAME=" + COMPANY, "-DSETUP_PRODUCT_NAME=" + PRODUCT,
-            "-DSETUP_LEGAL_COPYRIGHT=" + COPYRIGHT, "-DSETUP_PRODUCT_URL=https://kvalita.example/",
-            "-DSETUP_ICON=" + cls.icon, "-DSETUP_SIGN_PKCS12=" + cls.p12,
-            "-DSETUP_SIGN_PASSWORD_FILE=" + cls.password, *cls.defined(cls.settings))
+        # Time stamp servers in order: one refuses (bound, never listening),
+        # one accepts and never answers (a backlog nobody reads), the last one
+        # answers.
+        cls.refusing, cls.silent = socket.socket(), socket.socket()
+        for server in (cls.refusing, cls.silent):
+            cls.addClassCleanup(server.close)
+            server.bind(("127.0.0.1", 0))
+        cls.silent.listen(8)
+        cls.servers = [f"http://127.0.0.1:{s.getsockname()[1]}/" for s in (cls.refusing, cls.silent)]
+
+        cls.settings = {"SETUP_INSTALLER_PROGRAM": cls.wizard, "SETUP_ICON": cls.icon,
+                        "SETUP_SIGN_PKCS11_MODULE": trees.SOFTHSM_MODULE, "SETUP_SIGN_KEY": cls.key,
+                        "SETUP_SIGN_CERTS": cls.certs, "SETUP_SIGN_PIN_FILE": cls.pin,
+                        "SETUP_SIGN_TIMESTAMP_URL": ";".join(cls.servers + [cls.responder.url]),
+                        "SETUP_SIGN_TIMESTAMP_TIMEOUT": str(TIMESTAMP_TIMEOUT_S), "SETUP_SIGN_COMMAND": "",
+                        "SETUP_SIGN_PKCS12": "", "SETUP_SIGN_PASSWORD_FILE": "", "SETUP_CHECK_PROGRAMS": "ON"}
+        configured = trees.configure(cls.tree, "-DSETUP_VENDOR_FILE=" + os.path.join(trees.ROOT, "tests", "vendor",
+                                                                                    "kvalita.cmake"),
+                                     *cls.defined(cls.settings))
         assert configured.returncode == 0, configured.stdout
+        started = time.monotonic()
         cls.built = trees.build(cls.tree)
         assert cls.built.returncode == 0, cls.built.stdout
+        print(f"the signed tree built in {time.monotonic() - started:.0f} s", file=sys.stderr)
         cls.stamps = cls.responder.answered
         cls.setup = os.path.join(cls.tree, "bin", "Setup.exe")
         cls.program = pe_file.read(cls.setup)
@@ -191,6 +223,11 @@ class VendorKitTest(unittest.TestCase):
         for key, table in tables.items():
             self.assertEqual(table, dict(FIXED, CompanyName=COMPANY, ProductName=PRODUCT, LegalCopyright=COPYRIGHT),
                              key)
+
+    def test_version_stands_in_the_fixed_block(self):
+        fixed = self.program.VS_FIXEDFILEINFO[0]
+        for ms, ls in ((fixed.FileVersionMS, fixed.FileVersionLS), (fixed.ProductVersionMS, fixed.ProductVersionLS)):
+            self.assertEqual((ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF), (2, 5, 1, 7))
 
     def test_icon_group_carries_the_vendor_images_from_64_to_16_pixels(self):
         resources = pe_file.resources(self.program)
@@ -237,9 +274,32 @@ class VendorKitTest(unittest.TestCase):
         self.assertIn(f"warning: the signer of {self.wizard}, {OTHER}, chains to no root this system trusts", said)
         self.assertIn(f"signed {self.tree}/carried/VutUndo.exe: {VENDOR}, time stamp of ", said)
         self.assertIn(f"signed {self.setup}: {VENDOR}, time stamp of ", said)
+        refusing, silent = self.servers
+        self.assertIn(f"time stamp for {self.tree}/unsigned/Setup.exe from {self.responder.url}, after: {refusing} "
+                      f"failed: HTTP failure: Failed to get data from {refusing} (Connection refused); {silent} did "
+                      f"not answer within {TIMESTAMP_TIMEOUT_S} s", said)
         self.assertIn(f"installer wizard {self.tree}/carried/VutSetup.exe: i386 program, signed by {OTHER}, ", said)
         self.assertIn(f"uninstaller {self.tree}/carried/VutUndo.exe: i386 program, signed by {VENDOR}, ", said)
         self.assertNotIn("is not signed", said)
+
+    def test_setup_json_names_every_file_its_signer_and_the_warnings(self):
+        with open(os.path.join(self.tree, "bin", "Setup.json"), encoding="utf-8") as f:
+            summary = json.load(f)
+        carried = os.path.join(self.tree, "carried")
+        files = [summary["setup"]] + summary["carried"]
+        self.assertEqual([entry["path"] for entry in files],
+                         [self.setup, os.path.join(carried, "VutSetup.exe"), os.path.join(carried, "VutUndo.exe")])
+        for entry in files:
+            with open(entry["path"], "rb") as f:
+                data = f.read()
+            self.assertEqual((entry["size"], entry["sha256"]), (len(data), hashlib.sha256(data).hexdigest()))
+        self.assertEqual([(e.get("done"), e["signature"]["signer"]) for e in files],
+                         [(None, VENDOR), ("kept", OTHER), ("signed", VENDOR)])
+        self.assertEqual([bool(e["signature"]["timestamp"]) for e in files], [True, False, True])
+        self.assertEqual((summary["version"], summary["signing"]), (VERSION, "pkcs11"))
+        self.assertIn(f"the signer of {carried}/VutSetup.exe, {OTHER}, chains to no root", summary["warnings"][0])
+        for warning in summary["warnings"]:
+            self.assertIn("warning: " + warning, trees.unwrapped(self.built.stdout))
 
     def test_changed_record_breaks_the_signature(self):
         with open(self.setup, "rb") as f:
@@ -273,29 +333,34 @@ class VendorKitTest(unittest.TestCase):
         self.assertIn("no work to do", again.stdout)
 
     def test_signing_that_fails_leaves_no_file_under_the_output_name(self):
-        # Runs last (tests run in the order of their names): each case changes
-        # the configured tree and puts it back. Nothing listens on the closed
-        # port: the socket is bound, never listening.
+        # Runs after the cases above (tests run in the order of their names):
+        # each case changes the configured tree and puts it back. Nothing
+        # listens on the closed port.
         previous = os.path.join(self.files, "previous-Setup.exe")
         shutil.copy(self.setup, previous)
-        closed = socket.socket()
-        self.addCleanup(closed.close)
-        closed.bind(("127.0.0.1", 0))
-        no_server = f"http://127.0.0.1:{closed.getsockname()[1]}/"
-        # (case, password, changed settings, what the build says)
-        for case, password, settings, said in (
-                ("wrong password", "battery staple", {},
-                 (f"SETUP_SIGN_PASSWORD_FILE: the password in '{self.password}' does not open",)),
-                ("time stamp server not answering", "right horse", {"SETUP_SIGN_TIMESTAMP_URL": no_server},
-                 (f"the time stamp server {no_server} (SETUP_SIGN_TIMESTAMP_URL) did not answer: HTTP failure: "
-                  f"Failed to get data from {no_server} (Connection refused)",)),
-                ("wizard with a broken signature", "right horse", {"SETUP_INSTALLER_PROGRAM": self.broken},
+        refusing = self.servers[0]
+        command = {"SETUP_SIGN_PKCS11_MODULE": "", "SETUP_SIGN_KEY": "", "SETUP_SIGN_PIN_FILE": "",
+                   "SETUP_SIGN_TIMESTAMP_URL": ""}
+        # (case, PIN, changed settings, what the build says)
+        for case, pin, settings, said in (
+                ("wrong PIN", "4321", {},
+                 (f"SETUP_SIGN_PIN_FILE: the token refused the PIN in '{self.pin}' for {self.key}",)),
+                ("no time stamp server answering", trees.TOKEN_PIN, {"SETUP_SIGN_TIMESTAMP_URL": refusing},
+                 ("no time stamp server (SETUP_SIGN_TIMESTAMP_URL, tried in order) stamped ",
+                  f"which was not signed: {refusing} failed: HTTP failure: Failed to get data from {refusing} "
+                  "(Connection refused)")),
+                ("wizard with a broken signature", trees.TOKEN_PIN, {"SETUP_INSTALLER_PROGRAM": self.broken},
                  (f"{self.broken} carries an Authenticode signature that does not verify", "MISMATCH",
-                  "the build does not sign over a broken signature"))):
+                  "the build does not sign over a broken signature")),
+                ("signing command failing", trees.TOKEN_PIN, dict(command, SETUP_SIGN_COMMAND="false {in} {out}"),
+                 ("the signing command (SETUP_SIGN_COMMAND) failed on ", "with exit code 1")),
+                ("signing command writing an unsigned file", trees.TOKEN_PIN,
+                 dict(command, SETUP_SIGN_COMMAND="cp {in} {out}"),
+                 ("/VutUndo.exe does not verify against SETUP_SIGN_CERTS: ",))):
             with self.subTest(case):
                 shutil.copy(previous, self.setup)  # what the last build left
-                with open(self.password, "w") as f:
-                    f.write(password + "\n")
+                with open(self.pin, "w") as f:
+                    f.write(pin + "\n")
                 if settings:
                     self.assertEqual(trees.configure(self.tree, *self.defined(settings)).returncode, 0)
                 built = trees.build(self.tree)
@@ -305,7 +370,35 @@ class VendorKitTest(unittest.TestCase):
                 for text in said:
                     self.assertIn(text, trees.unwrapped(built.stdout))
                 self.assertFalse(os.path.exists(self.setup))
+                self.assertFalse(os.path.exists(os.path.join(self.tree, "bin", "Setup.json")))
                 self.assertTrue(os.path.exists(os.path.join(self.tree, "unsigned", "Setup.exe")))
+
+    def test_then_a_p12_file_and_a_signing_command_sign_the_same_tree(self):
+        # Runs last; without the program check, which the signed tree ran.
+        service = os.path.join(self.files, "service.sh")
+        with open(service, "w") as f:
+            f.write("# Stands in for a remote signing service: another certificate signs.\n"
+                    f'osslsigncode sign -certs {self.other} -key {self.other_key} -h sha256 -in "$1" -out "$2"\n')
+        none = {"SETUP_SIGN_PKCS11_MODULE": "", "SETUP_SIGN_KEY": "", "SETUP_SIGN_PIN_FILE": "",
+                "SETUP_SIGN_CERTS": "", "SETUP_SIGN_PKCS12": "", "SETUP_SIGN_PASSWORD_FILE": "",
+                "SETUP_SIGN_COMMAND": "", "SETUP_SIGN_TIMESTAMP_URL": "", "SETUP_CHECK_PROGRAMS": "OFF"}
+        # (case, settings, trusted root, signer, time-stamped)
+        for case, settings, trusted, signer, stamped in (
+                (".p12 file", dict(none, SETUP_SIGN_PKCS12=self.p12, SETUP_SIGN_PASSWORD_FILE=self.password,
+                                   SETUP_SIGN_TIMESTAMP_URL=self.responder.url), self.root, VENDOR, True),
+                ("signing command", dict(none, SETUP_SIGN_COMMAND=f"bash {service} {{in}} {{out}}",
+                                         SETUP_SIGN_CERTS=self.other),
+                 self.other, OTHER, False)):
+            with self.subTest(case):
+                self.assertEqual(trees.configure(self.tree, *self.defined(settings)).returncode, 0)
+                built = trees.build(self.tree)
+                self.assertEqual(built.returncode, 0, built.stdout)
+                for name, root, by in (("bin/Setup.exe", trusted, signer), ("carried/VutSetup.exe", self.other, OTHER),
+                                       ("carried/VutUndo.exe", trusted, signer)):
+                    verified = self.verify(os.path.join(self.tree, name), root)
+                    self.assertEqual(verified.returncode, 0, verified.stdout)
+                    self.assertIn("Subject: " + by, verified.stdout)
+                    self.assertEqual("Timestamp time:" in verified.stdout, stamped and "VutSetup" not in name, name)
 
 
 if __name__ == "__main__":

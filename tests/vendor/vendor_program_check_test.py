@@ -60,8 +60,9 @@ class ProgramCheckTest(unittest.TestCase):
         self.assertNotIn("imports KERNEL32.dll, which", said)
         # Nothing is signed without a certificate: both are warned of.
         self.assertIn(f"warning: the installer wizard {self.wizard} {UNSIGNED}Setup.exe cannot start the wizard: "
-                      f"the run ends with {WIZARD_BOX}, which does not name the cause. Configure with "
-                      "-DSETUP_SIGN_PKCS12=<certificate> to sign both programs.", said)
+                      f"the run ends with {WIZARD_BOX}, which does not name the cause. Set up signing "
+                      "(SETUP_SIGN_PKCS11_MODULE with SETUP_SIGN_KEY, SETUP_SIGN_COMMAND or SETUP_SIGN_PKCS12) to sign "
+                      "both programs.", said)
         self.assertIn(f"warning: the uninstaller {self.undo} {UNSIGNED}the uninstaller fails Setup.exe's check, "
                       f"twice: the run ends with {UNDO_BOX}, which does not name the cause.", said)
 

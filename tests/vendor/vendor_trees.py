@@ -46,3 +46,32 @@ def main_program(name: str) -> str:
     if not os.path.exists(path):
         raise FileNotFoundError(f"{path} is missing: build the project first (scripts/build.sh)")
     return path
+
+
+SOFTHSM_MODULE = "/usr/lib/softhsm/libsofthsm2.so"
+TOKEN_PIN = "1234"
+
+
+def softhsm_token(folder: str, key: str, cert: str) -> str:
+    """A SoftHSM2 token of its own in <folder>, holding <key> and <cert> (PEM)
+    as "codesign", loaded with opensc's pkcs11-tool. Sets SOFTHSM2_CONF for
+    this process and what it starts; returns the key's pkcs11: URI, whose
+    ';' a build must pass on whole."""
+    tokens = os.path.join(folder, "tokens")
+    shutil.rmtree(tokens, ignore_errors=True)
+    os.makedirs(tokens)
+    config = os.path.join(folder, "softhsm2.conf")
+    with open(config, "w") as f:
+        f.write(f"directories.tokendir = {tokens}\nobjectstore.backend = file\nlog.level = ERROR\n")
+    os.environ["SOFTHSM2_CONF"] = config
+    tool = ["pkcs11-tool", "--module", SOFTHSM_MODULE]
+    subprocess.run(tool + ["--init-token", "--slot", "0", "--label", "Kvalita", "--so-pin", "5678",
+                           "--init-pin", "--pin", TOKEN_PIN], check=True, capture_output=True)
+    for kind, pem, convert in (("privkey", key, ["openssl", "pkey"]), ("cert", cert, ["openssl", "x509"])):
+        der = subprocess.run(convert + ["-in", pem, "-outform", "DER"], check=True, capture_output=True).stdout
+        path = os.path.join(folder, kind + ".der")
+        with open(path, "wb") as f:
+            f.write(der)
+        subprocess.run(tool + ["--token-label", "Kvalita", "--login", "--pin", TOKEN_PIN, "--write-object", path,
+                               "--type", kind, "--id", "01", "--label", "codesign"], check=True, capture_output=True)
+    return "pkcs11:token=Kvalita;object=codesign;type=private"
