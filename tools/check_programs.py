@@ -5,7 +5,8 @@ Both must be Windows programs (PE files that are not DLLs). The uninstaller is
 started the way Setup.exe checks it, where this machine runs the build's
 programs, and must end within 10 s with an exit code from 1001 to 1100. The
 wizard is not run; the DLLs it imports that are not among Windows's known DLLs
-get a warning, since it runs elevated from the user's temporary folder.
+get a warning, since it runs elevated and Windows looks for such a DLL along
+the search path, where another program may have put one.
 A program without an Authenticode signature gets a warning of what Windows's
 app control makes of it; a signature that does not verify stops the build.
 
@@ -180,8 +181,9 @@ def check(args) -> list:
         f"{', '.join(imports) or 'nothing'}")
     for name in foreign:
         say(f"warning: the installer wizard imports {name}, which is not one of Windows's known DLLs. "
-            "The wizard runs elevated from the user's temporary folder, where a DLL of that name "
-            "planted beforehand would be loaded first, with administrator rights.")
+            "The wizard runs elevated, and Windows looks for such a DLL along the search path after "
+            "the system folders, where a DLL of that name planted beforehand would be loaded with "
+            "administrator rights.")
 
     undo = read_program("uninstaller", args.uninstaller, args.root, 5, "IDS_ERR_UNDO_BROKEN")
     undo_signed = signature("uninstaller", args.uninstaller, undo, args, say)

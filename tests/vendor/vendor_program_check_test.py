@@ -54,8 +54,9 @@ class ProgramCheckTest(unittest.TestCase):
         self.assertEqual(passed.returncode, 0, passed.stdout)
         said = trees.unwrapped(passed.stdout)
         self.assertIn("warning: the installer wizard imports vendorhelper.dll, which is not one of Windows's "
-                      "known DLLs. The wizard runs elevated from the user's temporary folder, where a DLL of "
-                      "that name planted beforehand would be loaded first", said)
+                      "known DLLs. The wizard runs elevated, and Windows looks for such a DLL along the search path "
+                      "after the system folders, where a DLL of that name planted beforehand would be loaded",
+                      said)
         self.assertIn("answered its check with exit 1001 (checked now)", said)
         self.assertNotIn("imports KERNEL32.dll, which", said)
         # Nothing is signed without a certificate: both are warned of.
