@@ -5,6 +5,7 @@
 #include "resource_ids.h"
 #include "ui/ErrorMessageId.h"
 #include "ui/LoaderError.h"
+#include "ui/SeenMessageBox.h"
 
 namespace {
 
@@ -29,6 +30,21 @@ TEST(ErrorMessageId, OtherNumbersHaveNone)
     const int numbers[] = {0, 6, 7, -1, 1001, INT_MIN, INT_MAX};
     for (int number : numbers)
         EXPECT_EQ(ErrorMessageId(number), 0u) << number;
+}
+
+// Session 0 shows no user anything, even on its WinSta0, which is marked
+// visible; elsewhere the window station's flag decides. What the system could
+// not tell shows the box.
+TEST(BoxCanBeSeen, NeverInSessionZeroElsewhereWhereTheStationIsVisible)
+{
+    const std::optional<DWORD> unknown;
+    EXPECT_FALSE(BoxCanBeSeen(0u, WSF_VISIBLE));
+    EXPECT_FALSE(BoxCanBeSeen(0u, unknown));
+    EXPECT_FALSE(BoxCanBeSeen(1u, 0u));
+    EXPECT_FALSE(BoxCanBeSeen(unknown, 0u));
+    EXPECT_TRUE(BoxCanBeSeen(1u, WSF_VISIBLE));
+    EXPECT_TRUE(BoxCanBeSeen(2u, unknown));
+    EXPECT_TRUE(BoxCanBeSeen(unknown, unknown));
 }
 
 } // namespace
