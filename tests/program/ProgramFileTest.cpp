@@ -19,9 +19,10 @@ std::string Upper(std::string text)
     return text;
 }
 
-// DLLs that every Windows installation has.
+// Windows's known DLLs, which always come from System32: no other DLL may be
+// imported, or it would be looked for in the loader's folder before its first line.
 const std::set<std::string> kSystemDlls = {"KERNEL32.DLL", "USER32.DLL", "GDI32.DLL", "SHELL32.DLL",
-                                           "MSVCRT.DLL",   "ADVAPI32.DLL", "BCRYPT.DLL", "COMCTL32.DLL",
+                                           "MSVCRT.DLL",   "ADVAPI32.DLL",
                                            "OLE32.DLL",    "SHLWAPI.DLL"};
 
 std::vector<unsigned char> Inflate(const unsigned char* data, size_t size, size_t expected, size_t* consumed)
