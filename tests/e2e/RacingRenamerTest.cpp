@@ -76,15 +76,20 @@ TEST_F(RacingRenamer, NeverGetsItsProgramStartedInTheWizardsPlace)
         DeleteFileA(hijacks.c_str());
     }
     // Still at work, and landing where no handle refuses it: a name left
-    // unheld is taken within the bound.
+    // unheld is taken within the bound, in the top folder and in a folder
+    // named as the wizard's private ones are.
     ASSERT_TRUE(renamer.Running()) << "the renamer must have raced every round";
-    const std::string unheld = TempFolder() + "vutFFFF.tmp";
-    ASSERT_TRUE(driver::WriteFileBytes(unheld, {'w', 'i', 'z'}));
-    EXPECT_TRUE(driver::WaitUntil([&] { return Bytes(unheld) == Bytes(options.application); }, kRunBoundMs))
-        << "the renamer never took an unheld name";
+    const std::string privateFolder = TempFolder() + "QueltSetup.FFFFFFFFFFFFFFFF\\";
+    ASSERT_TRUE(CreateDirectoryA(privateFolder.c_str(), nullptr));
+    for (const std::string& unheld : {TempFolder() + "vutFFFF.tmp", privateFolder + "vutFFFF.tmp"}) {
+        ASSERT_TRUE(driver::WriteFileBytes(unheld, {'w', 'i', 'z'}));
+        EXPECT_TRUE(driver::WaitUntil([&] { return Bytes(unheld) == Bytes(options.application); }, kRunBoundMs))
+            << "the renamer never took the unheld " << unheld;
+    }
     renamer.Kill();
     renamer.Wait(kRunBoundMs);
-    DeleteFileA(unheld.c_str());
+    DeleteFileA((TempFolder() + "vutFFFF.tmp").c_str());
+    driver::RemoveTree(privateFolder);
     DeleteFileA((TempFolder() + "renamer-" + std::to_string(renamer.Id()) + ".exe").c_str());
 }
 
