@@ -95,3 +95,35 @@ unsigned long StandinNumber(const char* variable, unsigned long fallback)
     const unsigned long number = std::strtoul(value, &end, 10);
     return (end && *end == '\0') ? number : fallback;
 }
+
+void RecordLine(const char* name, const char* extension, const std::string& line)
+{
+    char path[MAX_PATH];
+    if (!LogPath(name, extension, path))
+        return;
+    const std::string text = line + "\r\n";
+    // The check and the hand-over may append at once: retried while the other holds the file.
+    for (int tries = 0; tries < 200; ++tries) {
+        const HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            Sleep(10);
+            continue;
+        }
+        DWORD written = 0;
+        WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+        CloseHandle(file);
+        return;
+    }
+}
+
+void RecordEnvironment(const char* name)
+{
+    std::string line = std::to_string(GetCurrentProcessId());
+    for (const char* variable : {"TMP", "TEMP", "PATH"}) {
+        char value[4096] = {};
+        const DWORD n = GetEnvironmentVariableA(variable, value, sizeof value);
+        line += std::string("\t") + (n < sizeof value ? value : "(too long)");
+    }
+    RecordLine(name, ".env", line);
+}

@@ -4,8 +4,16 @@
 
 #include <windows.h>
 
+#include <string>
+
 // Appends "<pid>\t<module path>\t<command line>\r\n" to <VUT_STANDIN_LOG>\<name>.log.
 void RecordStart(const char* name);
+
+// Appends "<pid>\t<TMP>\t<TEMP>\t<PATH>\r\n" to <VUT_STANDIN_LOG>\<name>.env.
+void RecordEnvironment(const char* name);
+
+// Appends `line` and a line break to <VUT_STANDIN_LOG>\<name><extension>.
+void RecordLine(const char* name, const char* extension, const std::string& line);
 
 // Copies the running program's own file to <VUT_STANDIN_LOG>\<name>.image.
 void RecordImage(const char* name);

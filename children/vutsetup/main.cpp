@@ -25,6 +25,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     RecordStart("vutsetup");
     RecordImage("vutsetup");
     RecordLoads("vutsetup");
+    RecordEnvironment("vutsetup");
 
     // Command line: "<loader folder>VutSetup.exe" <loader folder>[ /s][ /v]
     const std::string commandLine = GetCommandLineA();

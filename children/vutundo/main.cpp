@@ -5,7 +5,10 @@
 // Test controls (inert unless set): VUT_STANDIN_UNDO_EXIT, a comma-separated
 // list of exit codes for the successive checks (the last one repeats), and
 // VUT_STANDIN_UNDO_SLEEP_MS, a delay before a check answers; VUT_STANDIN_LOAD
-// names DLLs to load by bare name, recording where each came from.
+// names DLLs to load by bare name, recording where each came from;
+// VUT_STANDIN_UNDO_OPEN_AFTER names an event that the hand-over waits for
+// (bounded) before it opens the id it was given, recording in vutundo.handed
+// which program that id then names.
 #include "StandinRecord.h"
 
 #include <cstdlib>
@@ -61,7 +64,25 @@ int HandOver(const char* args)
     if (end == args + 2 || *end != ' ')
         return 2;
     const char* path = end + 1;
-    if (HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid)) {
+    char event[MAX_PATH] = {};
+    const DWORD eventLength = GetEnvironmentVariableA("VUT_STANDIN_UNDO_OPEN_AFTER", event, MAX_PATH);
+    if (eventLength >= MAX_PATH)
+        event[0] = '\0';
+    if (event[0]) {
+        if (HANDLE go = CreateEventA(nullptr, TRUE, FALSE, event)) {
+            WaitForSingleObject(go, 60000);
+            CloseHandle(go);
+        }
+    }
+    HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    if (event[0]) {
+        char image[MAX_PATH] = "(not opened)";
+        DWORD size = MAX_PATH;
+        if (process && !QueryFullProcessImageNameA(process, 0, image, &size))
+            lstrcpyA(image, "(no name)");
+        RecordLine("vutundo", ".handed", image);
+    }
+    if (process) {
         WaitForSingleObject(process, INFINITE);
         CloseHandle(process);
     }
@@ -80,6 +101,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     RecordStart("vutundo");
     RecordLoads("vutundo");
+    RecordEnvironment("vutundo");
     // The check starts this program by its path alone, unquoted, so a path with
     // blanks looks like arguments: only "/p" marks the hand-over.
     if (const char* handOver = std::strstr(GetCommandLineA(), " /p"))

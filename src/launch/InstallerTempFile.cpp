@@ -60,30 +60,22 @@ UniqueFile PrepareInstallerTempFile(const char* folder, const char* path, uint32
     return UniqueFile();
 }
 
-InstallerTempFile MakeInstallerTempFile(uint32_t size, bool verbose)
+InstallerTempFile MakeInstallerTempFile(uint32_t size, bool verbose, PrivateFolder& privateFolder)
 {
     InstallerTempFile temp;
-    char folder[MAX_PATH] = {};
-    if (WizardFolderBase(folder)) {
-        SweepWizardFolders(folder);
-        char privateFolder[MAX_PATH] = {};
-        temp.folderHold = CreateWizardFolder(folder, privateFolder);
-        if (temp.folderHold && TempNameIn(privateFolder, lstrlenA(privateFolder), temp.path)) {
-            if (verbose)
-                LogInstallInstallerFirst(temp.path);
-            temp.file = PrepareInstallerTempFile(privateFolder, temp.path, size);
-            if (temp.file)
-                return temp;
-            // No other account can reach the folder: what is left in it is
-            // the loader's own, a name given up for want of room.
-            DeleteFileA(temp.path);
-        }
-        if (temp.folderHold) {
-            temp.folderHold.reset();
-            RemoveDirectoryA(privateFolder); // one left behind goes with a later run's sweep
-        }
+    if (privateFolder.hold && TempNameIn(privateFolder.path, lstrlenA(privateFolder.path), temp.path)) {
+        if (verbose)
+            LogInstallInstallerFirst(temp.path);
+        temp.file = PrepareInstallerTempFile(privateFolder.path, temp.path, size);
+        if (temp.file)
+            return temp;
+        // No other account can reach the folder: what is left in it is the
+        // loader's own, a name given up for want of room.
+        DeleteFileA(temp.path);
     }
+    GiveUpPrivateFolder(privateFolder);
 
+    char folder[MAX_PATH] = {};
     temp.path[0] = '\0';
     if (!TempNameIn(folder, GetWindowsDirectoryA(folder, MAX_PATH), temp.path))
         return temp;

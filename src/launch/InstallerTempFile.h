@@ -9,17 +9,18 @@
 
 #include <cstdint>
 
+struct PrivateFolder;
+
 struct InstallerTempFile {
-    UniqueFile file;       // open for writing, positioned at its end; empty when none was made
-    UniqueFile folderHold; // keeps the private folder in place; empty in the Windows folder
+    UniqueFile file; // open for writing, positioned at its end; empty when none was made
     char path[MAX_PATH] = {};
 };
 
-// Makes the file in a new private folder (sweeping the empty ones of earlier
-// runs first) or, when that folder cannot be made or has no room for `size`
-// bytes, in the Windows folder. Logs line 6 when a name was had in the private
-// folder and line 7 when the Windows folder is tried, if `verbose`.
-InstallerTempFile MakeInstallerTempFile(uint32_t size, bool verbose);
+// Makes the file in this run's private folder or, when there is none or it
+// has no room for `size` bytes, in the Windows folder; a private folder so
+// given up is let go and removed. Logs line 6 when a name was had in the
+// private folder and line 7 when the Windows folder is tried, if `verbose`.
+InstallerTempFile MakeInstallerTempFile(uint32_t size, bool verbose, PrivateFolder& privateFolder);
 
 // Makes the name `path` (just created by the system in `folder`) the
 // installer's file: created again with permissions for administrators alone,

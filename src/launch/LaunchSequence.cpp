@@ -5,11 +5,13 @@
 #include "diag/LogLines.h"
 #include "diag/WaitBox.h"
 #include "launch/ChildCommandLines.h"
+#include "launch/ChildEnvironment.h"
 #include "launch/ChildProcess.h"
 #include "launch/InstallerTempFile.h"
 #include "launch/LoaderFolder.h"
 #include "launch/UninstallerCheck.h"
 #include "launch/UninstallerHomeLock.h"
+#include "launch/WizardFolder.h"
 #include "payload/Payload.h"
 #include "resource_ids.h"
 #include "ui/LoaderError.h"
@@ -48,14 +50,14 @@ bool InstallUninstaller(const char* path, bool verbose, ProgressState& progress)
 }
 
 // Up to two attempts at a working uninstaller. Returns 0 or the error to end with.
-int EnsureWorkingUninstaller(const char* path, bool verbose, ProgressState& progress)
+int EnsureWorkingUninstaller(const char* path, bool verbose, ProgressState& progress, const std::wstring& environment)
 {
     for (int attempt = 1;; ++attempt) {
         // Shown again at each attempt, without counting as a value sent.
         SendProgress(progress.Window, progress.CurrentPercent);
         if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES && !InstallUninstaller(path, verbose, progress))
             return TempFileFailed;
-        if (RunUninstallerCheck(path))
+        if (RunUninstallerCheck(path, environment.c_str()))
             return 0;
         if (attempt >= kUninstallerAttempts)
             return UninstallerFailed;
@@ -63,9 +65,26 @@ int EnsureWorkingUninstaller(const char* path, bool verbose, ProgressState& prog
     }
 }
 
+// Starts the uninstaller's hand-over, holding the wizard's process for it so
+// that the id on its command line names the wizard for as long as it runs,
+// even after the wizard and the loader have ended. A failed start is not the
+// installer's failure: the run still succeeded.
+void StartHandOver(const char* uninstallerPath, char* commandLine, const std::wstring& environment,
+                   HANDLE installer)
+{
+    StartedChild handOver;
+    if (!StartChild(uninstallerPath, commandLine, SW_HIDE, handOver, environment.c_str(), CREATE_SUSPENDED))
+        return;
+    // Without the lent handle the hand-over still runs, as it always did.
+    static_cast<void>(LendProcessHandle(installer, handOver.process.get()));
+    if (ResumeThread(handOver.thread.get()) == static_cast<DWORD>(-1))
+        TerminateProcess(handOver.process.get(), 0); // never left suspended for good
+}
+
 // Unpacks the installer into its temporary file and starts it, then the
 // uninstaller's hand-over. Returns 0 or the error to end with.
-int StartInstaller(const LaunchOptions& options, const char* uninstallerPath, ProgressState& progress)
+int StartInstaller(const LaunchOptions& options, const char* uninstallerPath, ProgressState& progress,
+                   PrivateFolder& privateFolder)
 {
     char loaderFolder[MAX_PATH] = {};
     GetLoaderFolder(loaderFolder);
@@ -74,10 +93,14 @@ int StartInstaller(const LaunchOptions& options, const char* uninstallerPath, Pr
     if (!FindPayload(IDR_INSTALLER, payload))
         return SetupCorrupt;
 
-    InstallerTempFile temp = MakeInstallerTempFile(payload.DeclaredSize, options.Verbose);
+    InstallerTempFile temp = MakeInstallerTempFile(payload.DeclaredSize, options.Verbose, privateFolder);
     if (!temp.file)
         return TempFileFailed;
     const char* tempPath = temp.path;
+    // The wizard's own folder, which no other account can write, wherever the file went.
+    char tempFolder[MAX_PATH] = {};
+    FolderOfPath(tempPath, tempFolder);
+    const std::wstring environment = ChildEnvironmentFor(tempFolder);
     SetFilePointer(temp.file.get(), 0, nullptr, FILE_BEGIN);
     switch (ExtractPayload(payload, temp.file.get(), 30, 70, progress)) {
     case ExtractResult::Done:
@@ -98,19 +121,14 @@ int StartInstaller(const LaunchOptions& options, const char* uninstallerPath, Pr
     if (options.Verbose)
         LogRunInstaller(tempPath, commandLine);
     StartedChild installer;
-    if (!StartChild(tempPath, commandLine, SW_SHOW, installer))
+    if (!StartChild(tempPath, commandLine, SW_SHOW, installer, environment.c_str()))
         return InstallerStartFailed;
     guard.reset();
 
     BuildHandOverCommandLine(commandLine, installer.processId, tempPath);
     if (options.Verbose)
         LogRunUninstaller(uninstallerPath, commandLine);
-    StartedChild handOver;
-    // A failed hand-over is not the installer's failure: the run still succeeded.
-    if (StartChild(uninstallerPath, commandLine, SW_HIDE, handOver)) {
-        handOver.process.reset();
-        handOver.thread.reset();
-    }
+    StartHandOver(uninstallerPath, commandLine, environment, installer.process.get());
     installer.process.reset();
     installer.thread.reset();
     return 0;
@@ -135,6 +153,13 @@ uint32_t RunLaunchSequence(HINSTANCE instance, const char* tail, const LaunchOpt
     if (!options.Silent)
         progress.Window = CreateProgressWindow(instance); // null on failure: the run goes on without it
 
+    // Made before the check: the children's TMP and TEMP name it. Without it
+    // they name the Windows folder, where the wizard then goes.
+    PrivateFolder privateFolder = MakePrivateFolder();
+    char windowsFolder[MAX_PATH] = {};
+    GetWindowsDirectoryA(windowsFolder, MAX_PATH); // without it no wizard's file can be made either
+    const std::wstring checkEnvironment = ChildEnvironmentFor(privateFolder.hold ? privateFolder.path : windowsFolder);
+
     int error = 0;
     {
         // Another loader may be putting the uninstaller in place: its finished
@@ -146,10 +171,10 @@ uint32_t RunLaunchSequence(HINSTANCE instance, const char* tail, const LaunchOpt
         const UninstallerHomeLock lock;
         if (options.ReinstallUndo || options.UninstallMode > 0)
             RemoveOldUninstaller(uninstallerPath);
-        error = EnsureWorkingUninstaller(uninstallerPath, options.Verbose, progress);
+        error = EnsureWorkingUninstaller(uninstallerPath, options.Verbose, progress, checkEnvironment);
     }
     if (!error)
-        error = StartInstaller(options, uninstallerPath, progress);
+        error = StartInstaller(options, uninstallerPath, progress, privateFolder);
     if (error)
         return static_cast<uint32_t>(ShowLoaderError(error));
 

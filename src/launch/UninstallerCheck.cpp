@@ -5,14 +5,14 @@
 
 bool UninstallerCheckResult::Passed() const { return started && !timedOut && IsAcceptedCheckCode(exitCode); }
 
-UninstallerCheckResult CheckUninstaller(const char* path)
+UninstallerCheckResult CheckUninstaller(const char* path, const wchar_t* environment)
 {
     UninstallerCheckResult result;
     // The command line is the path alone, unquoted; CreateProcessA may write to it.
     char commandLine[MAX_PATH] = {};
     lstrcpynA(commandLine, path, MAX_PATH);
     StartedChild child;
-    if (!StartChild(path, commandLine, SW_HIDE, child)) {
+    if (!StartChild(path, commandLine, SW_HIDE, child, environment)) {
         result.startError = GetLastError();
         return result;
     }

@@ -20,8 +20,12 @@ struct UninstallerCheckResult {
     bool Passed() const;
 };
 
-// Runs the uninstaller at `path` once, the way the loader checks it.
-UninstallerCheckResult CheckUninstaller(const char* path);
+// Runs the uninstaller at `path` once, the way the loader checks it, with the
+// wide environment block `environment` (the caller's own when null).
+UninstallerCheckResult CheckUninstaller(const char* path, const wchar_t* environment = nullptr);
 
 // True when the uninstaller at `path` passed the check.
-inline bool RunUninstallerCheck(const char* path) { return CheckUninstaller(path).Passed(); }
+inline bool RunUninstallerCheck(const char* path, const wchar_t* environment)
+{
+    return CheckUninstaller(path, environment).Passed();
+}

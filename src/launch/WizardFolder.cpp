@@ -46,10 +46,14 @@ bool OwnedByAdministratorsOrSystem(const char* path)
     if (GetNamedSecurityInfoA(path, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr, nullptr,
                               &descriptor) != ERROR_SUCCESS)
         return false;
-    const bool ours = owner && (IsWellKnownSid(owner, WinBuiltinAdministratorsSid) ||
-                                IsWellKnownSid(owner, WinLocalSystemSid));
+    const bool ours = owner && IsAdministratorsOrSystem(owner);
     LocalFree(descriptor);
     return ours;
+}
+
+bool IsAdministratorsOrSystem(PSID owner)
+{
+    return IsWellKnownSid(owner, WinBuiltinAdministratorsSid) || IsWellKnownSid(owner, WinLocalSystemSid);
 }
 
 bool WizardFolderBase(char (&base)[MAX_PATH])
@@ -124,6 +128,37 @@ UniqueFile CreateWizardFolder(const char* base, char (&folder)[MAX_PATH], Random
     return UniqueFile();
 }
 
+bool RemoveUnusedFile(const char* path)
+{
+    return UniqueFile(CreateFileA(path, DELETE, 0, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT, nullptr))
+        .valid();
+}
+
+namespace {
+
+// The vut*.tmp files in `folder` (with a trailing backslash) that nothing uses.
+void RemoveLeftInstallerFiles(const char* folder, int bound)
+{
+    char pattern[MAX_PATH];
+    if (std::snprintf(pattern, MAX_PATH, "%svut*.tmp", folder) >= MAX_PATH)
+        return;
+    WIN32_FIND_DATAA found;
+    const HANDLE search = FindFirstFileA(pattern, &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    int looked = 0;
+    do {
+        char path[MAX_PATH];
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+            std::snprintf(path, MAX_PATH, "%s%s", folder, found.cFileName) < MAX_PATH)
+            RemoveUnusedFile(path); // one in use stays, and so does its folder
+    } while (++looked < bound && FindNextFileA(search, &found));
+    FindClose(search);
+}
+
+} // namespace
+
 int SweepWizardFolders(const char* base, int bound, OwnerCheck owned)
 {
     char pattern[MAX_PATH];
@@ -141,13 +176,42 @@ int SweepWizardFolders(const char* base, int bound, OwnerCheck owned)
             !IsWizardFolderName(found.cFileName))
             continue;
         char path[MAX_PATH];
-        if (std::snprintf(path, MAX_PATH, "%s%s", base, found.cFileName) >= MAX_PATH)
+        if (std::snprintf(path, MAX_PATH - 1, "%s%s", base, found.cFileName) >= MAX_PATH - 1 || !owned(path))
             continue;
-        // RemoveDirectoryA removes only an empty folder, and none that a
-        // running loader holds.
-        if (owned(path) && RemoveDirectoryA(path))
+        // Asking for delete access fails while a running loader holds the
+        // folder (its hold refuses delete sharing): its files are left alone.
+        if (!UniqueFile(CreateFileA(path, DELETE | FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                    nullptr)))
+            continue;
+        char inside[MAX_PATH];
+        lstrcpyA(inside, path);
+        lstrcatA(inside, "\\");
+        RemoveLeftInstallerFiles(inside, bound);
+        // RemoveDirectoryA removes only an empty folder.
+        if (RemoveDirectoryA(path))
             ++removed;
     } while (++looked < 4 * bound && removed < bound && FindNextFileA(search, &found));
     FindClose(search);
     return removed;
+}
+
+PrivateFolder MakePrivateFolder()
+{
+    PrivateFolder folder;
+    char base[MAX_PATH] = {};
+    if (!WizardFolderBase(base))
+        return folder;
+    SweepWizardFolders(base);
+    folder.hold = CreateWizardFolder(base, folder.path);
+    return folder;
+}
+
+void GiveUpPrivateFolder(PrivateFolder& folder)
+{
+    if (!folder.hold)
+        return;
+    folder.hold.reset();
+    RemoveDirectoryA(folder.path); // one left behind goes with a later run's sweep
+    folder.path[0] = '\0';
 }

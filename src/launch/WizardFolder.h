@@ -45,10 +45,33 @@ UniqueFile CreateWizardFolder(const char* base, char (&folder)[MAX_PATH], Random
 // Whether the folder at `path` is owned by the Administrators group or SYSTEM,
 // as the loader's own are: no other account's folder is ever removed.
 bool OwnedByAdministratorsOrSystem(const char* path);
+// Whether `owner` is the Administrators group or SYSTEM.
+bool IsAdministratorsOrSystem(PSID owner);
 using OwnerCheck = bool (*)(const char* path);
 
-// Removes, under `base`, up to `bound` empty folders of earlier runs: named
-// as ours, not a junction or other reparse point, and passing `owned`.
-// Returns how many went.
+// Deletes the file at `path` unless something still uses it: any open handle
+// (an open that shares nothing fails) or a running program started from it
+// (the system refuses to delete a mapped image). A reparse point is deleted
+// itself, never what it leads to.
+bool RemoveUnusedFile(const char* path);
+
+// Removes, under `base`, up to `bound` folders of earlier runs: named as ours,
+// not a junction or other reparse point, and passing `owned`. The vut*.tmp
+// files that a failed or killed run left in one go first (RemoveUnusedFile),
+// then the folder if that left it empty. Returns how many folders went.
 int SweepWizardFolders(const char* base, int bound = kWizardFolderSweepBound,
                        OwnerCheck owned = OwnedByAdministratorsOrSystem);
+
+// This run's private folder.
+struct PrivateFolder {
+    UniqueFile hold;          // keeps it from being renamed or removed; empty when none was made
+    char path[MAX_PATH] = {}; // with a trailing backslash; empty when none was made
+};
+
+// Sweeps what earlier runs left under WizardFolderBase, then makes this run's
+// folder there. Empty when none could be made.
+PrivateFolder MakePrivateFolder();
+
+// Lets `folder` go and removes it, which succeeds only when it is empty (one
+// left behind goes with a later run's sweep).
+void GiveUpPrivateFolder(PrivateFolder& folder);

@@ -1,6 +1,8 @@
 // A first run on a clean machine, and what the two children are told.
 #include "SetupRun.h"
 
+#include "common/UniqueHandle.h"
+
 #include <shlobj.h>
 
 #include <algorithm>
@@ -17,10 +19,32 @@ std::string upper(std::string text)
     return text;
 }
 
+// The wizard here ends at once; the hand-over opens the id it was handed only
+// once the wizard and the loader have both ended, and a program started after
+// them has ended and had its own id freed, so nothing but what the loader lent
+// it can keep that id the wizard's.
 TEST_F(SetupRun, FirstRunPlacesTheUninstallerAndStartsTheWizardFromATempFile)
 {
-    Start("");
+    const std::string go = "QueltHandOverGo." + std::to_string(GetCurrentProcessId());
+    const UniqueHandle goEvent(CreateEventA(nullptr, TRUE, FALSE, go.c_str()));
+    Start("", {{"VUT_STANDIN_UNDO_OPEN_AFTER", go}});
     ASSERT_EQ(ExitCode(), std::optional<uint32_t>(0));
+    const auto freed = [](DWORD id, bool endedWillDo) {
+        const UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id));
+        DWORD code = STILL_ACTIVE;
+        return !process || (endedWillDo && GetExitCodeProcess(process.get(), &code) && code != STILL_ACTIVE);
+    };
+    EXPECT_TRUE(driver::WaitUntil([&] { return !WizardStarts().empty() && freed(WizardStarts()[0].pid, true); },
+                                  kRunBoundMs));
+    DWORD laterId = 0;
+    {
+        driver::Process later;
+        ASSERT_TRUE(later.Start({BuiltInstaller(), "VutSetup.exe x /s"}));
+        EXPECT_TRUE(later.Wait(kRunBoundMs));
+        laterId = later.Id();
+    }
+    EXPECT_TRUE(driver::WaitUntil([&] { return freed(laterId, false); }, kRunBoundMs));
+    SetEvent(goEvent.get());
     const auto started = AwaitHandOver();
     ASSERT_TRUE(started);
     const auto& [wizard, handOver] = *started;
@@ -38,28 +62,38 @@ TEST_F(SetupRun, FirstRunPlacesTheUninstallerAndStartsTheWizardFromATempFile)
 
     EXPECT_EQ(handOver.module, uninstallerPath_);
     EXPECT_EQ(handOver.commandLine, HandOverLine(wizard));
+    const auto handed = driver::ReadFileBytes(records_ / "vutundo.handed");
+    EXPECT_EQ(handed ? std::string(handed->begin(), handed->end()) : "", wizard.module + "\r\n")
+        << "the id no longer named the wizard";
     EXPECT_FALSE(driver::FileExists(wizard.module)) << "the hand-over removes the temporary wizard";
     EXPECT_TRUE(NewTempFiles(TempFolder()).empty());
 }
 
 // DLLs planted where the user's unelevated programs, or any user, can write
 // (the user's temporary folder, the Windows folder's Temp, the loader's
-// current folder) under a name no system folder has and as version.dll, with
-// native DLLs preferred so that Wine searches as Windows does. The elevated
-// children load both by bare name: none may come from a planted place. Each
-// child runs in its own program's folder.
+// current folder, a folder the user put on PATH and named in TMP and TEMP)
+// under a name no system folder has and as version.dll, with native DLLs
+// preferred so that Wine searches as Windows does. The elevated children load
+// both by bare name: none may come from a planted place. Each child runs in
+// its own program's folder, with that folder as TMP and TEMP and the
+// machine's PATH alone.
 TEST_F(SetupRun, NoChildLoadsADllPlantedWhereOthersCanWrite)
 {
     char userTemp[MAX_PATH] = {};
     ASSERT_GT(GetTempPathA(MAX_PATH, userTemp), 0u);
+    char userPath[4096] = {};
+    ASSERT_LT(GetEnvironmentVariableA("PATH", userPath, sizeof userPath), sizeof userPath);
+    driver::ScratchDir usersOwn("users-own");
     std::vector<std::string> planted;
-    for (const std::string& place : {std::string(userTemp), TempFolder(), records_.Path()}) {
+    for (const std::string& place : {std::string(userTemp), TempFolder(), records_.Path(), usersOwn.Path()}) {
         for (const char* name : {"queltplanted.dll", "version.dll"}) {
             planted.push_back(upper(place + name));
             ASSERT_TRUE(CopyFileA(driver::BinPath("vendorhelper.dll").c_str(), planted.back().c_str(), FALSE));
         }
     }
-    Start("", {{"VUT_STANDIN_LOAD", "queltplanted.dll,version.dll"}, {"WINEDLLOVERRIDES", "version=n,b"}});
+    const std::string own = usersOwn.Path().substr(0, usersOwn.Path().size() - 1);
+    Start("", {{"VUT_STANDIN_LOAD", "queltplanted.dll,version.dll"}, {"WINEDLLOVERRIDES", "version=n,b"},
+               {"PATH", own + ";" + userPath}, {"TMP", own}, {"TEMP", own}});
     const auto exit = ExitCode();
     const auto started = AwaitHandOver();
     for (const std::string& file : planted)
@@ -82,6 +116,22 @@ TEST_F(SetupRun, NoChildLoadsADllPlantedWhereOthersCanWrite)
     EXPECT_EQ(loads["vutsetup:."], std::multiset<std::string>{upper(wizardFolder.substr(0, wizardFolder.size() - 1))});
     EXPECT_EQ(loads["vutundo:."], (std::multiset<std::string>{upper(uninstallerHome_), upper(uninstallerHome_)})) << "check and hand-over";
     EXPECT_TRUE(loads["vutsetup:QUELTPLANTED.DLL"].empty() && loads["vutundo:QUELTPLANTED.DLL"].empty());
+
+    // "<pid>\t<TMP>\t<TEMP>\t<PATH>" of the check, the wizard and the hand-over.
+    size_t children = 0;
+    for (const char* program : {"vutsetup", "vutundo"}) {
+        const auto bytes = driver::ReadFileBytes(records_ / (std::string(program) + ".env"));
+        std::istringstream lines(upper(bytes ? std::string(bytes->begin(), bytes->end()) : ""));
+        for (std::string pid, tmp, temp, path; std::getline(lines, pid, '\t') && std::getline(lines, tmp, '\t') &&
+                                                std::getline(lines, temp, '\t') && std::getline(lines, path, '\r');
+             lines.ignore(1), ++children) {
+            EXPECT_EQ(tmp, upper(wizardFolder.substr(0, wizardFolder.size() - 1))) << program;
+            EXPECT_EQ(temp, tmp) << program;
+            EXPECT_EQ(path.find(upper(own)), std::string::npos) << program << " got the user's PATH: " << path;
+            EXPECT_NE(path.find("SYSTEM32"), std::string::npos) << program << " lost the machine's PATH: " << path;
+        }
+    }
+    EXPECT_EQ(children, 3u);
 }
 
 // The home is where the shell puts a 32-bit program's Program Files: on

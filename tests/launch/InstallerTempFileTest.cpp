@@ -320,8 +320,15 @@ TEST(CreateWizardFolder, PassesOverNamesTakenFirstAndIsSweptOnlyWhenEmptyAndLetG
     const std::string moved = base / "moved";
     EXPECT_FALSE(MoveFileA(std::string(folder).c_str(), moved.c_str())) << "a held folder was renamed";
 
-    // Wine owns every folder by the user, as a user's own would be.
-    EXPECT_FALSE(OwnedByAdministratorsOrSystem(folder));
+    // The owner rule itself, on the owners a folder can have (Wine reads every
+    // folder back as the user's, so the folder below is one of a user's own).
+    for (const auto& [owner, ours] : {std::pair<const char*, bool>{"BA", true}, {"SY", true}, {"BU", false},
+                                      {"S-1-5-21-1-2-3-1001", false}}) {
+        PSID sid = nullptr;
+        ASSERT_TRUE(ConvertStringSidToSidA(owner, &sid)) << owner;
+        EXPECT_EQ(IsAdministratorsOrSystem(sid), ours) << owner;
+        LocalFree(sid);
+    }
     hold.reset();
     EXPECT_EQ(SweepWizardFolders(base.Path().c_str()), 0) << "a folder of the user's own went";
     hold = UniqueFile(CreateFileA(folder, FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -334,6 +341,40 @@ TEST(CreateWizardFolder, PassesOverNamesTakenFirstAndIsSweptOnlyWhenEmptyAndLetG
     EXPECT_FALSE(driver::DirectoryExists(folder));
     EXPECT_TRUE(driver::FileExists(otherFolder + "planted.dll"));
     EXPECT_TRUE(driver::DirectoryExists(notOurs));
+}
+
+// What failed or killed runs left: a vut*.tmp that nothing uses goes, and
+// then its folder; one that a handle holds, one that a started program runs
+// from, and one in a folder that a running loader holds stay, with their folders.
+TEST(SweepWizardFolders, RemovesLeftFilesNothingUsesAndThenTheirFolders)
+{
+    driver::ScratchDir base("sweep");
+    std::vector<std::string> folders;
+    for (uint64_t bits = 1; bits <= 4; ++bits) {
+        folders.push_back(Folder(base.Path(), bits));
+        ASSERT_TRUE(CreateDirectoryA(folders.back().c_str(), nullptr));
+        ASSERT_TRUE(CopyFileA(driver::BinPath("VutUndo.exe").c_str(), (folders.back() + "vut1.tmp").c_str(), FALSE));
+    }
+    const UniqueFile held(CreateFileA((folders[1] + "vut1.tmp").c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr));
+    const std::string program = folders[2] + "vut1.tmp";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started = {};
+    ASSERT_TRUE(CreateProcessA(program.c_str(), nullptr, nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr,
+                               &startup, &started));
+    const UniqueHandle process(started.hProcess), thread(started.hThread);
+    const UniqueFile folderHold(CreateFileA(folders[3].c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    ASSERT_TRUE(held && folderHold);
+
+    const OwnerCheck anyOwner = [](const char*) { return true; };
+    EXPECT_EQ(SweepWizardFolders(base.Path().c_str(), kWizardFolderSweepBound, anyOwner), 1);
+    EXPECT_FALSE(driver::DirectoryExists(folders[0]));
+    for (size_t i = 1; i < folders.size(); ++i)
+        EXPECT_TRUE(driver::FileExists(folders[i] + "vut1.tmp")) << folders[i];
+    TerminateProcess(process.get(), 0);
+    WaitForSingleObject(process.get(), 5000);
 }
 
 TEST(RestrictDllSearch, APlantedDllBesideTheProgramIsNoLongerFound)
