@@ -29,14 +29,16 @@ def main() -> int:
         return 2
     program, link_map = sys.argv[1:]
     try:
-        pe = pefile.PE(program)
+        with open(program, "rb") as f:
+            data = bytearray(f.read())
+        pe = pefile.PE(data=bytes(data), fast_load=True)
         rva = record_address(link_map) - pe.OPTIONAL_HEADER.ImageBase
         size = struct.unpack("<I", pe.get_data(rva, 4))[0]
         if pe.FILE_HEADER.Machine != pefile.MACHINE_TYPE["IMAGE_FILE_MACHINE_I386"] or size != 0x40:
             raise ValueError(f"the record at {rva:#x} declares {size:#x} bytes, not a 32-bit 0x40")
-        entry = pe.OPTIONAL_HEADER.DATA_DIRECTORY[LOAD_CONFIG]
-        entry.VirtualAddress, entry.Size = rva, size
-        data = pe.write()
+        # Only the entry's eight bytes change: pefile's own writer would
+        # write back every structure it parsed, the version texts among them.
+        struct.pack_into("<II", data, pe.OPTIONAL_HEADER.DATA_DIRECTORY[LOAD_CONFIG].get_file_offset(), rva, size)
         pe.close()
         with open(program, "wb") as f:
             f.write(data)
