@@ -69,16 +69,19 @@ READING = """How the endings are decided:
   and a partner that holds the loaders' lock and hangs (the run waits out
   its minute with its window answering, then goes on alone and ends with 0).
 - **Racing renamer**: a program of the user's own keeps renaming a copy of
-  itself over every `vut*.tmp` in the temporary folder while 12 runs of
+  itself over every `vut*.tmp` in the Windows folder's `Temp` and the
+  folders in it while 12 runs of
   `/s` go by (2 in the ordinary test run), in the 32-bit and in the 64-bit
   prefix. Each run must end with 0 and no box, its wizard being the stand-in
   started from a temporary file, and the renamer's copy must never run; at
-  the end the renamer must still be racing and take a name nobody holds.
-- **Temporary folder on a small volume**: the temporary folder on a real
-  file system of 8 MB (tmpfs, mounted by the test scripts), filled until it
-  has room for half the wizard. Log lines 6 and 7 must name the name given
-  up there and one in the Windows folder, the wizard must run from the
-  Windows folder and the run end with 0; the name given up stays, empty.
+  the end the renamer must still be racing and take a name nobody holds,
+  in that folder and in a private one.
+- **Temporary folder on a small volume**: the Windows folder's `Temp`, where
+  the wizard's private folders are made, linked to a real file system of
+  8 MB (tmpfs, mounted by the test scripts) filled until it has room for
+  half the wizard. Log lines 6 and 7 must name the name given up there and
+  one in the Windows folder, the wizard must run from the Windows folder and
+  the run end with 0; the private folder given up is removed.
 - **Left behind or lost** lists anything a case found that its rules do not
   describe; "nothing" means every case left exactly what they describe."""
 
