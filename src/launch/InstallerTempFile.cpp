@@ -1,7 +1,7 @@
 #include "launch/InstallerTempFile.h"
 
 #include "diag/LogLines.h"
-#include "launch/TempFileAccess.h"
+#include "guard/AdministratorsOnly.h"
 #include "launch/WizardFolder.h"
 
 namespace {
@@ -77,7 +77,7 @@ InstallerTempFile MakeInstallerTempFile(uint32_t size, bool verbose, PrivateFold
 
     char folder[MAX_PATH] = {};
     temp.path[0] = '\0';
-    if (!TempNameIn(folder, GetWindowsDirectoryA(folder, MAX_PATH), temp.path))
+    if (!TempNameIn(folder, GetSystemWindowsDirectoryA(folder, MAX_PATH), temp.path))
         return temp;
     if (verbose)
         LogInstallInstallerSecond(temp.path);

@@ -3,7 +3,7 @@
 #include "common/LoaderInstance.h"
 #include "launch/CommandLine.h"
 #include "launch/CommandLineTail.h"
-#include "launch/DllSearch.h"
+#include "guard/DllSearch.h"
 #include "launch/GetParams.h"
 #include "launch/LaunchSequence.h"
 #include "launch/Settings.h"

@@ -1,6 +1,6 @@
 #include "launch/WizardFolder.h"
 
-#include "launch/TempFileAccess.h"
+#include "guard/AdministratorsOnly.h"
 
 #include <aclapi.h>
 #include <ntsecapi.h>
@@ -60,7 +60,7 @@ bool WizardFolderBase(char (&base)[MAX_PATH])
 {
     if (SystemOnlyTempFolder(base))
         return true;
-    const UINT length = GetWindowsDirectoryA(base, MAX_PATH);
+    const UINT length = GetSystemWindowsDirectoryA(base, MAX_PATH);
     if (length == 0 || length >= MAX_PATH)
         return false;
     const char* separator = base[length - 1] == '\\' ? "" : "\\";

@@ -23,7 +23,7 @@ constexpr int kWizardFolderAttempts = 8;
 constexpr int kWizardFolderSweepBound = 16;
 
 // Where the private folders are made, with a trailing backslash: the Windows
-// folder's Temp, built from GetWindowsDirectoryA and never from the
+// folder's Temp, built from GetSystemWindowsDirectoryA and never from the
 // environment, or, for a loader running as SYSTEM where the system has one,
 // its own temporary folder that only SYSTEM can reach. False when neither fits.
 bool WizardFolderBase(char (&base)[MAX_PATH]);

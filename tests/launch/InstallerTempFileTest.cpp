@@ -4,9 +4,8 @@
 // narrows before anything loads a DLL.
 #include "CaseLog.h"
 #include "Driver.h"
-#include "launch/DllSearch.h"
 #include "launch/InstallerTempFile.h"
-#include "launch/TempFileAccess.h"
+#include "guard/AdministratorsOnly.h"
 #include "launch/WizardFolder.h"
 
 #include <gtest/gtest.h>
@@ -195,33 +194,6 @@ TEST(HoldForStart, ARacingRenamerNeverPutsItsProgramInTheWizardsPlace)
                 notHeld, swapped);
 }
 
-// Protected (P): nothing inheritable of the folder above is merged in. SYSTEM
-// and Administrators: full control; OWNER RIGHTS (S-1-3-4): read the
-// permissions, nothing more; no entry for the user or Everyone. The private
-// folder passes the same to what is made in it (OI, CI) and is owned by the
-// Administrators group.
-class AdministratorsOnlySecurityTest : public ::testing::TestWithParam<SecuredObject> {};
-
-TEST_P(AdministratorsOnlySecurityTest, IsForAdministratorsAndSystemAloneAndOwningItGrantsNothing)
-{
-    AdministratorsOnlySecurity security;
-    ASSERT_TRUE(BuildAdministratorsOnlySecurity(security, GetParam()));
-    ASSERT_TRUE(IsValidAcl(security.acl.get()));
-    EXPECT_EQ(security.attributes.lpSecurityDescriptor, &security.descriptor);
-    EXPECT_FALSE(security.attributes.bInheritHandle);
-    char* text = nullptr;
-    ASSERT_TRUE(ConvertSecurityDescriptorToStringSecurityDescriptorA(
-        security.attributes.lpSecurityDescriptor, SDDL_REVISION_1,
-        OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &text, nullptr));
-    const std::string sddl = text;
-    LocalFree(text);
-    EXPECT_EQ(sddl, GetParam() == SecuredObject::File ? "D:P(A;;FA;;;SY)(A;;FA;;;BA)(A;;RC;;;OW)"
-                                                      : "O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;RC;;;OW)");
-}
-
-INSTANTIATE_TEST_SUITE_P(Objects, AdministratorsOnlySecurityTest,
-                         ::testing::Values(SecuredObject::File, SecuredObject::Folder));
-
 TEST(PrepareInstallerTempFile, RestrictsOpensAndSizesTheFileTheSystemCreated)
 {
     driver::ScratchDir dir("prepare");
@@ -375,26 +347,6 @@ TEST(SweepWizardFolders, RemovesLeftFilesNothingUsesAndThenTheirFolders)
         EXPECT_TRUE(driver::FileExists(folders[i] + "vut1.tmp")) << folders[i];
     TerminateProcess(process.get(), 0);
     WaitForSingleObject(process.get(), 5000);
-}
-
-TEST(RestrictDllSearch, APlantedDllBesideTheProgramIsNoLongerFound)
-{
-    // Any loadable image under a name no system DLL has.
-    const std::string planted = driver::BinPath("quelt_planted_probe.dll");
-    ASSERT_TRUE(CopyFileA(driver::BinPath("VutUndo.exe").c_str(), planted.c_str(), FALSE));
-    struct Remove {
-        std::string path;
-        ~Remove() { DeleteFileA(path.c_str()); }
-    } remove{planted};
-
-    HMODULE found = LoadLibraryExA("quelt_planted_probe.dll", nullptr, DONT_RESOLVE_DLL_REFERENCES);
-    ASSERT_NE(found, nullptr) << "without the restriction the program's folder is searched";
-    FreeLibrary(found);
-
-    RestrictDllSearch();
-    EXPECT_EQ(LoadLibraryExA("quelt_planted_probe.dll", nullptr, DONT_RESOLVE_DLL_REFERENCES), nullptr);
-    // System DLLs still load.
-    EXPECT_NE(LoadLibraryA("version.dll"), nullptr);
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 #!/usr/bin/python3
 """The shipping Setup.exe's PE header, read with pefile: a load configuration
-whose DependentLoadFlags resolve its static imports from System32 alone.
+whose DependentLoadFlags resolve its static imports from System32 alone, and
+the terminal-server flag, without which a terminal server gives it a per-user
+Windows folder.
 
   setup_header_test.py SETUP_EXE
 """
@@ -10,6 +12,7 @@ import unittest
 import pefile
 
 LOAD_LIBRARY_SEARCH_SYSTEM32 = 0x800
+TERMINAL_SERVER_AWARE = 0x8000
 PROGRAM = sys.argv.pop(1) if len(sys.argv) > 1 else "build/bin/Setup.exe"
 
 
@@ -26,6 +29,10 @@ class SetupHeader(unittest.TestCase):
         flags = getattr(config, "DependentLoadFlags", getattr(config, "Reserved1", None))
         self.assertEqual(flags, LOAD_LIBRARY_SEARCH_SYSTEM32)
         self.assertEqual(config.SecurityCookie, 0)
+
+    def test_is_terminal_server_aware_with_the_protections_it_had(self):
+        # Dynamic base and NX compatible as before, and aware of terminal servers.
+        self.assertEqual(self.pe.OPTIONAL_HEADER.DllCharacteristics, 0x0140 | TERMINAL_SERVER_AWARE)
 
 
 if __name__ == "__main__":

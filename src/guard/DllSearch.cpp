@@ -1,4 +1,4 @@
-#include "launch/DllSearch.h"
+#include "guard/DllSearch.h"
 
 #include <windows.h>
 

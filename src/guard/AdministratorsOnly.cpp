@@ -1,4 +1,4 @@
-#include "launch/TempFileAccess.h"
+#include "guard/AdministratorsOnly.h"
 
 namespace {
 
