@@ -4,6 +4,7 @@
 #include "diag/LogConsole.h"
 #include "diag/LogLines.h"
 #include "diag/WaitBox.h"
+#include "guard/ObjectSecurity.h"
 #include "launch/ChildCommandLines.h"
 #include "launch/ChildEnvironment.h"
 #include "launch/ChildProcess.h"
@@ -29,8 +30,11 @@ bool InstallUninstaller(const char* path, bool verbose, ProgressState& progress)
     PayloadView payload;
     if (!FindPayload(IDR_UNINSTALLER, payload))
         return true; // nothing to unpack: the check that follows fails
-    UniqueFile file(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_ARCHIVE,
-                                nullptr));
+    // Its own DACL in the creating call: it never inherits what the home grants.
+    TextSecurity security;
+    UniqueFile file(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ,
+                                security.Build(kProgramFileSddl) ? &security.attributes : nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_ARCHIVE, nullptr));
     if (!file)
         return true; // cannot be created: the check that follows fails
     if (verbose)
@@ -49,16 +53,25 @@ bool InstallUninstaller(const char* path, bool verbose, ProgressState& progress)
     return false; // the partly written file stays; the next run's check rejects it
 }
 
-// Up to two attempts at a working uninstaller. Returns 0 or the error to end with.
-int EnsureWorkingUninstaller(const char* path, bool verbose, ProgressState& progress, const std::wstring& environment)
+// Up to two attempts at a working uninstaller. Returns 0 or the error to end
+// with; on 0 `hold` keeps the checked file from being written, renamed over
+// or deleted, so that the hand-over starts what was checked. Where `checkDacls`,
+// a file that others could change is not run but deleted and unpacked again.
+int EnsureWorkingUninstaller(const char* path, bool verbose, ProgressState& progress, const std::wstring& environment,
+                             bool checkDacls, UniqueFile& hold)
 {
     for (int attempt = 1;; ++attempt) {
         // Shown again at each attempt, without counting as a value sent.
         SendProgress(progress.Window, progress.CurrentPercent);
         if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES && !InstallUninstaller(path, verbose, progress))
             return TempFileFailed;
-        if (RunUninstallerCheck(path, environment.c_str()))
+        // Starting it needs reading alone, which the hold shares.
+        hold.reset(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                               nullptr));
+        // One that cannot be held (another writer) or that others may change fails as a check would.
+        if (hold && (!checkDacls || HandleIsTrusted(hold.get())) && RunUninstallerCheck(path, environment.c_str()))
             return 0;
+        hold.reset();
         if (attempt >= kUninstallerAttempts)
             return UninstallerFailed;
         DeleteFileA(path); // when it stays, the next attempt runs the same file again
@@ -84,7 +97,7 @@ void StartHandOver(const char* uninstallerPath, char* commandLine, const std::ws
 // Unpacks the installer into its temporary file and starts it, then the
 // uninstaller's hand-over. Returns 0 or the error to end with.
 int StartInstaller(const LaunchOptions& options, const char* uninstallerPath, ProgressState& progress,
-                   PrivateFolder& privateFolder)
+                   PrivateFolder& privateFolder, UniqueFile& uninstallerHold)
 {
     char loaderFolder[MAX_PATH] = {};
     GetLoaderFolder(loaderFolder);
@@ -129,9 +142,29 @@ int StartInstaller(const LaunchOptions& options, const char* uninstallerPath, Pr
     if (options.Verbose)
         LogRunUninstaller(uninstallerPath, commandLine);
     StartHandOver(uninstallerPath, commandLine, environment, installer.process.get());
+    uninstallerHold.reset(); // what was checked has started: it may change itself now
     installer.process.reset();
     installer.thread.reset();
     return 0;
+}
+
+// Where the file system keeps no DACLs (Wine, a volume without ACLs) none can
+// be checked: asked of what the loader itself has just made with its own, the
+// private folder or else a home it made now. On any doubt they are checked.
+bool DaclsCanBeChecked(const PrivateFolder& privateFolder, int homeFoldersMade, const char* home)
+{
+    if (privateFolder.hold)
+        return DaclsKeptAt(privateFolder.path);
+    return homeFoldersMade <= 0 || DaclsKeptAt(home);
+}
+
+// Others may add names to the folder the private one is made in (the Windows
+// folder's Temp lets every user), but not remove it or take the folder over.
+void KeepPrivateFolderOnlyInATrustedBase(PrivateFolder& privateFolder, bool checkDacls)
+{
+    char base[MAX_PATH] = {};
+    if (checkDacls && privateFolder.hold && WizardFolderBase(base) && !FolderIsTrusted(base, kBaseChangingRights))
+        GiveUpPrivateFolder(privateFolder);
 }
 
 } // namespace
@@ -147,7 +180,9 @@ uint32_t RunLaunchSequence(HINSTANCE instance, const char* tail, const LaunchOpt
     }
 
     char uninstallerPath[MAX_PATH] = {};
-    PrepareUninstallerHome(uninstallerPath);
+    const int homeFoldersMade = PrepareUninstallerHome(uninstallerPath);
+    char home[MAX_PATH] = {};
+    FolderOfPath(uninstallerPath, home);
 
     ProgressState progress;
     if (!options.Silent)
@@ -156,11 +191,18 @@ uint32_t RunLaunchSequence(HINSTANCE instance, const char* tail, const LaunchOpt
     // Made before the check: the children's TMP and TEMP name it. Without it
     // they name the Windows folder, where the wizard then goes.
     PrivateFolder privateFolder = MakePrivateFolder();
+    const bool checkDacls = DaclsCanBeChecked(privateFolder, homeFoldersMade, home);
+    KeepPrivateFolderOnlyInATrustedBase(privateFolder, checkDacls);
     char windowsFolder[MAX_PATH] = {};
-    GetWindowsDirectoryA(windowsFolder, MAX_PATH); // without it no wizard's file can be made either
+    GetSystemWindowsDirectoryA(windowsFolder, MAX_PATH); // without it no wizard's file can be made either
     const std::wstring checkEnvironment = ChildEnvironmentFor(privateFolder.hold ? privateFolder.path : windowsFolder);
 
+    // Nothing in a home that others could change is run or replaced.
+    if (checkDacls && !FolderIsTrusted(home))
+        return static_cast<uint32_t>(ShowLoaderError(UninstallerFailed));
+
     int error = 0;
+    UniqueFile uninstallerHold; // until the hand-over has started
     {
         // Another loader may be putting the uninstaller in place: its finished
         // copy is checked rather than a half-written one, and a replacing run
@@ -168,13 +210,14 @@ uint32_t RunLaunchSequence(HINSTANCE instance, const char* tail, const LaunchOpt
         // Taken after the window is shown, which stays answered while a partner
         // is waited for. Released before any box, which could wait for the
         // user indefinitely.
-        const UninstallerHomeLock lock;
+        const UninstallerHomeLock lock(home);
         if (options.ReinstallUndo || options.UninstallMode > 0)
             RemoveOldUninstaller(uninstallerPath);
-        error = EnsureWorkingUninstaller(uninstallerPath, options.Verbose, progress, checkEnvironment);
+        error = EnsureWorkingUninstaller(uninstallerPath, options.Verbose, progress, checkEnvironment, checkDacls,
+                                         uninstallerHold);
     }
     if (!error)
-        error = StartInstaller(options, uninstallerPath, progress, privateFolder);
+        error = StartInstaller(options, uninstallerPath, progress, privateFolder, uninstallerHold);
     if (error)
         return static_cast<uint32_t>(ShowLoaderError(error));
 

@@ -5,7 +5,7 @@
 
 // Climbs only while creation fails, stops at the first ancestor it can create
 // (or at a root, with -1), and creates the folders again on the way down.
-int CreateDirectoryPath(const char* path)
+int CreateDirectoryPath(const char* path, LPSECURITY_ATTRIBUTES security)
 {
     if (path == nullptr || path[0] == '\0')
         return -1;
@@ -19,7 +19,7 @@ int CreateDirectoryPath(const char* path)
     if (attributes != INVALID_FILE_ATTRIBUTES)
         return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? 0 : -1;
 
-    if (CreateDirectoryA(folder, nullptr))
+    if (CreateDirectoryA(folder, security))
         return 1;
 
     char parent[MAX_PATH];
@@ -34,12 +34,12 @@ int CreateDirectoryPath(const char* path)
             return -1;
     }
 
-    const int parentCreated = CreateDirectoryPath(parent);
+    const int parentCreated = CreateDirectoryPath(parent, security);
     // 0 fails too: the parent was there, so the first creation failed for
     // another reason and would fail again.
     if (parentCreated < 1)
         return -1;
 
     static_cast<void>(CopyFolderPath(path, folder)); // it fitted above
-    return CreateDirectoryA(folder, nullptr) ? parentCreated + 1 : -1;
+    return CreateDirectoryA(folder, security) ? parentCreated + 1 : -1;
 }

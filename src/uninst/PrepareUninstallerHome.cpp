@@ -1,9 +1,11 @@
 #include "uninst/UninstallerHome.h"
 #include "uninst/UninstallerPath.h"
 
+#include "guard/ObjectSecurity.h"
+
 #include <shlobj.h>
 
-void PrepareUninstallerHome(char (&path)[MAX_PATH])
+int PrepareUninstallerHome(char (&path)[MAX_PATH])
 {
     char programFiles[MAX_PATH] = "";
     // Checked, unlike the rest of this step: a shell that cannot answer must
@@ -12,10 +14,14 @@ void PrepareUninstallerHome(char (&path)[MAX_PATH])
     const BOOL answered = SHGetSpecialFolderPathA(nullptr, programFiles, CSIDL_PROGRAM_FILES, FALSE);
     if (!answered || !ComposeUninstallerHome(programFiles, path)) {
         path[0] = '\0';
-        return;
+        return -1;
     }
     // A home that cannot be made shows up later, when the uninstaller can be
-    // neither written nor started, as UninstallerFailed.
-    static_cast<void>(CreateDirectoryPath(path));
+    // neither written nor started, as UninstallerFailed. Without its
+    // descriptor a folder inherits, as before; the home's check judges it
+    // either way.
+    TextSecurity security;
+    const int made = CreateDirectoryPath(path, security.Build(kProgramFolderSddl) ? &security.attributes : nullptr);
     AppendUninstallerFileName(path);
+    return made;
 }

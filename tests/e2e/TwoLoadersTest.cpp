@@ -7,6 +7,7 @@
 #include "SetupRun.h"
 
 #include "CaseLog.h"
+#include "common/UniqueHandle.h"
 #include "launch/UninstallerHomeLock.h"
 #include "resource_ids.h"
 
@@ -28,8 +29,9 @@ protected:
         slowLoader_ = LoaderCarrying(IDR_UNINSTALLER, ballast_);
     }
 
-    // Waits for both runs to end, closing any box they show.
-    void AwaitEnd(std::array<SeparateRun, 2>& runs)
+    // Waits for every run to end, closing any box they show.
+    template <size_t N>
+    void AwaitEnd(std::array<SeparateRun, N>& runs)
     {
         EXPECT_TRUE(driver::WaitUntil(
             [&] {
@@ -129,15 +131,43 @@ TEST_F(TwoLoaders, APartnerKilledWhileUnpackingLeavesACutCopyThatTheWaiterReplac
     caseOutcome_ = "partner killed half-way, the waiter's exit " + std::to_string(runs[1].exit.value_or(0xDEAD));
 }
 
+// A holds the lock while it unpacks; B waits, then replaces the copy (/a)
+// and checks it slowly; C comes once A has ended and B checks. B and C must
+// still meet in the lock: C's check may start only after B's has passed and
+// B has gone on to its hand-over.
+TEST_F(TwoLoaders, AThirdLoaderWaitsForTheSecondOnceTheFirstHasEnded)
+{
+    caseCategory_ = kCategory;
+    std::array<SeparateRun, 3> runs;
+    ASSERT_TRUE(runs[0].Start(slowLoader_, "/s"));
+    ASSERT_TRUE(driver::WaitUntil(
+        [&] {
+            const auto size = driver::FileSize(uninstallerPath_);
+            return (size && *size >= (1u << 20)) || !runs[0].process.Running();
+        },
+        kRunBoundMs));
+    ASSERT_TRUE(runs[1].Start(slowLoader_, "/s /a", {{"VUT_STANDIN_UNDO_SLEEP_MS", "5000"}}));
+    EXPECT_EQ(runs[0].process.Wait(kRunBoundMs), std::optional<uint32_t>(0u));
+    ASSERT_TRUE(driver::WaitUntil([&] { return !runs[1].Starts("vutundo.log").empty(); }, kRunBoundMs));
+    ASSERT_TRUE(runs[2].Start(slowLoader_, "/s"));
+    ASSERT_TRUE(driver::WaitUntil([&] { return !runs[2].Starts("vutundo.log").empty(); }, kRunBoundMs));
+    EXPECT_EQ(runs[1].Starts("vutundo.log").size(), 2u) << "the third checked while the second still held the lock";
+    AwaitEnd(runs);
+    std::string left;
+    for (SeparateRun& run : runs)
+        left += Faults(run);
+    EXPECT_EQ(left + Leftovers(), "");
+    caseOutcome_ = "three in a row, exit " + std::to_string(runs[2].exit.value_or(0xDEAD)) + " for the third";
+}
+
 TEST_F(TwoLoaders, APartnerThatHangsIsWaitedForUntilTheBoundWithTheWindowAnswered)
 {
     caseCategory_ = kCategory;
-    // The hung partner: this process holds the loaders' lock throughout.
-    const LoaderNamespace space;
-    UniqueHandle lock(CreateMutexA(nullptr, TRUE,
-                                   UninstallerHomeLockPath(space, kLoaderNamespace, kUninstallerHomeLockName).c_str()));
-    ASSERT_TRUE(lock);
-    ASSERT_NE(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS)) << "another loader holds the lock";
+    // The hung partner: this process holds the loaders' lock file throughout.
+    ASSERT_TRUE(CreateDirectoryA(uninstallerHome_.c_str(), nullptr));
+    UniqueFile lock(CreateFileA((uninstallerHome_ + "\\" + kUninstallerHomeLockFile).c_str(), DELETE, 0, nullptr,
+                                CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    ASSERT_TRUE(lock) << "another loader holds the lock";
     const double started = driver::NowMs();
     Start("");
     const auto window = driver::WaitForWindowCaption(setup_.Id(), "Setup", kWindowBoundMs);
@@ -154,7 +184,7 @@ TEST_F(TwoLoaders, APartnerThatHangsIsWaitedForUntilTheBoundWithTheWindowAnswere
     EXPECT_EQ(ExitCode(), std::optional<uint32_t>(0u));
     EXPECT_GE(driver::NowMs() - started, kUninstallerHomeLockBoundMs) << "did not wait for the bound";
     EXPECT_EQ(Bytes(uninstallerPath_), Bytes(BuiltUninstaller()));
-    ReleaseMutex(lock.get());
+    lock.reset();
     caseOutcome_ = "partner hung past the bound, exit 0";
 }
 

@@ -1,13 +1,15 @@
-// The lock that lets one loader at a time put the uninstaller in place: what
-// a waiter learns from a partner that finishes, dies holding it or hangs, and
-// that the waiter's window is answered throughout. Threads stand for the
-// partner loaders, since a mutex is owned by a thread.
+// The lock that lets one loader at a time put the uninstaller in place: a
+// file in the home held with no sharing. What a waiter learns from a partner
+// that finishes, is killed holding it or hangs, a third loader behind a
+// second, and that the waiter's window is answered throughout. A handle of
+// this process, or of a child it was given to, stands for a partner loader.
 #include "launch/UninstallerHomeLock.h"
+
+#include "Driver.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <functional>
 #include <string>
 #include <thread>
 
@@ -15,134 +17,95 @@ namespace {
 
 using Outcome = UninstallerHomeLock::Outcome;
 
-std::string UniqueName()
+// A partner loader's hold on the lock file of `home`.
+UniqueFile HoldLock(const std::string& home, bool inheritable = false)
 {
-    static int counter = 0;
-    return "QueltLockTest." + std::to_string(GetCurrentProcessId()) + "." + std::to_string(++counter);
+    SECURITY_ATTRIBUTES attributes = {sizeof attributes, nullptr, inheritable};
+    return UniqueFile(CreateFileA((home + kUninstallerHomeLockFile).c_str(), DELETE, 0, &attributes, OPEN_ALWAYS,
+                                  FILE_FLAG_DELETE_ON_CLOSE, nullptr));
 }
-
-// The name's mutex where the loader looks for it, as another loader opens it.
-struct NamespacedMutex {
-    LoaderNamespace space;
-    UniqueHandle mutex;
-    explicit NamespacedMutex(const std::string& name, bool event = false)
-    {
-        const std::string path = UninstallerHomeLockPath(space, kLoaderNamespace, name.c_str());
-        mutex.reset(event ? CreateEventA(nullptr, TRUE, FALSE, path.c_str()) : CreateMutexA(nullptr, FALSE, path.c_str()));
-    }
-};
-
-// A partner loader on a thread of its own: takes the lock, then does what
-// `whileHeld` says; ends with a release unless told to die holding it.
-class Partner {
-public:
-    Partner(const std::string& name, std::function<void()> whileHeld, bool release)
-        : thread_([=] {
-              NamespacedMutex lock(name);
-              if (!lock.mutex || WaitForSingleObject(lock.mutex.get(), 10000) != WAIT_OBJECT_0)
-                  return;
-              holding_ = true;
-              whileHeld();
-              if (release)
-                  ReleaseMutex(lock.mutex.get());
-          })
-    {
-        for (int i = 0; i < 1000 && !holding_; ++i)
-            Sleep(10);
-    }
-    ~Partner() { thread_.join(); }
-    bool Holding() const { return holding_; }
-
-private:
-    std::atomic<bool> holding_{false};
-    std::thread thread_;
-};
 
 TEST(UninstallerHomeLock, AFreeLockIsTakenAndGivenBackOnLeavingScope)
 {
-    const std::string name = UniqueName();
+    driver::ScratchDir home("lock");
     {
-        const UninstallerHomeLock lock(1000, name.c_str());
+        const UninstallerHomeLock lock(home.Path().c_str(), 1000);
         EXPECT_EQ(lock.Result(), Outcome::Taken);
         EXPECT_TRUE(lock.Held());
+        EXPECT_FALSE(HoldLock(home.Path())) << "a second holder got the file";
     }
-    std::atomic<bool> took{false};
-    std::thread([&] { took = UninstallerHomeLock(1000, name.c_str()).Result() == Outcome::Taken; }).join();
-    EXPECT_TRUE(took) << "the lock was not given back";
+    EXPECT_FALSE(driver::FileExists(home / kUninstallerHomeLockFile)) << "the file outlived its lock";
+    EXPECT_EQ(UninstallerHomeLock(home.Path().c_str(), 1000).Result(), Outcome::Taken) << "not given back";
 }
 
-TEST(UninstallerHomeLock, APartnerThatDiesHoldingItLeavesItAbandoned)
+// The system closes a killed process's handles: its lock goes with it.
+TEST(UninstallerHomeLock, APartnerKilledHoldingItLeavesItFree)
 {
-    const std::string name = UniqueName();
-    // A waiter's handle keeps the object alive past its owner's end.
-    const NamespacedMutex waiting(name);
-    ASSERT_TRUE(waiting.mutex);
-    {
-        Partner partner(name, [] {}, false);
-        ASSERT_TRUE(partner.Holding());
-    }
-    const UninstallerHomeLock lock(10000, name.c_str());
-    EXPECT_EQ(lock.Result(), Outcome::Abandoned);
-    EXPECT_TRUE(lock.Held()) << "the copy it left must be checked under the lock";
+    driver::ScratchDir home("lock");
+    UniqueFile held = HoldLock(home.Path(), true);
+    ASSERT_TRUE(held);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION partner = {};
+    const std::string program = driver::BinPath("VutUndo.exe");
+    ASSERT_TRUE(CreateProcessA(program.c_str(), nullptr, nullptr, nullptr, TRUE, CREATE_SUSPENDED, nullptr, nullptr,
+                               &startup, &partner));
+    const UniqueHandle process(partner.hProcess), thread(partner.hThread);
+    held.reset(); // the partner's inherited handle alone holds it now
+    EXPECT_EQ(UninstallerHomeLock(home.Path().c_str(), 300).Result(), Outcome::TimedOut);
+    TerminateProcess(process.get(), 0xDEAD);
+    WaitForSingleObject(process.get(), 10000);
+    EXPECT_EQ(UninstallerHomeLock(home.Path().c_str(), 10000).Result(), Outcome::Taken);
 }
 
 TEST(UninstallerHomeLock, APartnerThatHangsIsWaitedForOnlyUntilTheBound)
 {
-    const std::string name = UniqueName();
-    std::atomic<bool> waited{false};
-    Partner partner(
-        name,
-        [&] {
-            while (!waited)
-                Sleep(10);
-        },
-        true);
-    ASSERT_TRUE(partner.Holding());
+    driver::ScratchDir home("lock");
+    const UniqueFile held = HoldLock(home.Path());
+    ASSERT_TRUE(held);
     const ULONGLONG started = GetTickCount64();
     {
-        const UninstallerHomeLock lock(300, name.c_str());
+        const UninstallerHomeLock lock(home.Path().c_str(), 300);
         EXPECT_EQ(lock.Result(), Outcome::TimedOut);
         EXPECT_FALSE(lock.Held());
     }
     EXPECT_GE(GetTickCount64() - started, 290u) << "gave up before the bound";
-    waited = true;
 }
 
-// A program that takes the name as another kind of object (in the namespace
-// only an administrator's can) leaves the loader to go on as a lone loader
-// would, at once rather than after the bound.
-TEST(UninstallerHomeLock, ANameTakenByAnotherKindOfObjectLeavesTheRunUnlocked)
+// A folder in the file's place, or no home at all, leaves the loader to go
+// on as a lone loader would, at once rather than after the bound.
+TEST(UninstallerHomeLock, ALockThatCannotBeMadeLeavesTheRunUnlockedAtOnce)
 {
-    const std::string name = UniqueName();
-    const NamespacedMutex squatter(name, true);
-    ASSERT_TRUE(squatter.mutex);
-    const DWORD started = GetTickCount();
-    const UninstallerHomeLock lock(20000, name.c_str());
-    EXPECT_EQ(lock.Result(), Outcome::Unavailable);
-    EXPECT_FALSE(lock.Held());
-    EXPECT_LT(GetTickCount() - started, 10000u) << "waited for an object it could not have";
+    driver::ScratchDir home("lock");
+    ASSERT_TRUE(CreateDirectoryA((home / kUninstallerHomeLockFile).c_str(), nullptr));
+    const ULONGLONG started = GetTickCount64();
+    EXPECT_EQ(UninstallerHomeLock(home.Path().c_str(), 20000).Result(), Outcome::Unavailable);
+    EXPECT_EQ(UninstallerHomeLock((home / "missing\\").c_str(), 20000).Result(), Outcome::Unavailable);
+    EXPECT_LT(GetTickCount64() - started, 10000u) << "waited for a file it could not have";
 }
 
-// What any program can make ahead of the loader: the global name and the
-// namespace's alias, held. In the Administrators' namespace none of them is
-// the lock. Wine has none: there the loader takes the global name, which such
-// a squatter holds, and waits out its bound.
-TEST(UninstallerHomeLock, OnlyTheAdministratorsNamespaceKeepsSquattersOut)
+// The first partner lets go once a second waits; a third that comes while
+// the second holds it waits for the second, whoever made the file.
+TEST(UninstallerHomeLock, AThirdLoaderWaitsForTheSecondOnceTheFirstHasLetGo)
 {
-    const std::string name = UniqueName(), alias = kLoaderNamespace;
-    const UniqueHandle global(CreateMutexA(nullptr, TRUE, ("Global\\" + alias + "." + name).c_str()));
-    const UniqueHandle aliased(CreateMutexA(nullptr, TRUE, ("Global\\" + alias).c_str()));
-    ASSERT_TRUE(global && aliased);
-    std::atomic<bool> inNamespace{false};
-    std::atomic<Outcome> outcome{Outcome::Unavailable};
-    std::thread([&] { // the squatter's mutexes are this thread's own
-        inNamespace = LoaderNamespace().Result() == LoaderNamespace::State::Open;
-        outcome = UninstallerHomeLock(300, name.c_str()).Result();
-    }).join();
-    EXPECT_EQ(outcome, inNamespace ? Outcome::Taken : Outcome::TimedOut);
-    const LoaderNamespace space;
-    EXPECT_EQ(UninstallerHomeLockPath(space, alias.c_str(), name.c_str()),
-              inNamespace ? alias + "\\" + name : "Global\\" + alias + "." + name);
+    driver::ScratchDir home("lock");
+    UniqueFile first = HoldLock(home.Path());
+    ASSERT_TRUE(first);
+    std::atomic<bool> secondHolds{false};
+    std::atomic<Outcome> second{Outcome::Unavailable};
+    const UniqueHandle thirdDone(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    std::thread secondLoader([&] {
+        const UninstallerHomeLock lock(home.Path().c_str(), 30000);
+        second = lock.Result();
+        secondHolds = true;
+        WaitForSingleObject(thirdDone.get(), 30000);
+    });
+    first.reset();
+    ASSERT_TRUE(driver::WaitUntil([&] { return secondHolds.load(); }, 30000));
+    EXPECT_EQ(second, Outcome::Taken);
+    EXPECT_EQ(UninstallerHomeLock(home.Path().c_str(), 300).Result(), Outcome::TimedOut) << "the third ran unlocked";
+    SetEvent(thirdDone.get());
+    secondLoader.join();
 }
 
 LRESULT CALLBACK CountingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -167,17 +130,16 @@ TEST(UninstallerHomeLock, TheWaitersWindowIsAnsweredWhileAPartnerHoldsIt)
 
     // The partner lets go only once the waiter has answered its window: a
     // waiter that does not service its messages times out instead.
-    const std::string name = UniqueName();
-    Partner partner(
-        name,
-        [&] {
-            PostMessageA(window, WM_APP, 0, 0);
-            for (int i = 0; i < 1000 && answered == 0; ++i)
-                Sleep(10);
-        },
-        true);
-    ASSERT_TRUE(partner.Holding());
-    const UninstallerHomeLock lock(30000, name.c_str());
+    driver::ScratchDir home("lock");
+    UniqueFile held = HoldLock(home.Path());
+    ASSERT_TRUE(held);
+    std::thread partner([&] {
+        PostMessageA(window, WM_APP, 0, 0);
+        driver::WaitUntil([&] { return answered > 0; }, 10000);
+        held.reset();
+    });
+    const UninstallerHomeLock lock(home.Path().c_str(), 30000);
+    partner.join();
     EXPECT_EQ(lock.Result(), Outcome::Taken);
     EXPECT_EQ(answered, 1);
     DestroyWindow(window);
