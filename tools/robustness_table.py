@@ -24,9 +24,11 @@ READING = """How the endings are decided:
   loader then ends with 2, or fails the uninstaller check); otherwise the
   result must be `Done` exactly when zlib, reading the stream on its own,
   reaches its end with a good check value, and the file must hold exactly
-  the bytes zlib inflated before the end. Every `Done` must also be the
-  program byte for byte: the size-field damage, and the few deflate-bit
-  flips that zlib reads to the same program.
+  the bytes zlib inflated before the end. Most `Done` endings are the
+  program byte for byte (the size-field damage, and the few deflate-bit
+  flips that zlib reads to the same program); one whose bytes differ passed
+  zlib's Adler-32 check all the same and is counted as "other bytes that
+  zlib's check passed": the loader can tell no better than zlib.
 - **Damaged payload, real Setup.exe**: loader copies carrying a sampled
   variant of the same campaign in place of one record, or a chosen damage
   (a missing record, a declared size of 2 GiB, a wizard that is not a

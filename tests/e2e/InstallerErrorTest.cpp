@@ -223,6 +223,7 @@ TEST_F(InstallerRecordRun, OnAWindowStationNoOneSeesTheRunEndsWithItsCodeAndNoBo
         EXPECT_EQ(run.Wait(kRunBoundMs), std::optional<uint32_t>(code)) << tail << " waited on a box no one sees";
         run.Kill();
     }
+    caseOutcome_ = "exit 4, 4 and 1001, no box";
 }
 
 // TMP and TEMP come from the user's registry, which the user's unelevated

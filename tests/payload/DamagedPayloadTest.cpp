@@ -104,9 +104,11 @@ TEST_P(DamagedPayload, EveryVariantEndsAsZlibReadsIt)
                               << " inflated by zlib before the end";
                 left = "a file that differs from the inflated bytes";
             }
-            if (expected.complete) {
-                EXPECT_TRUE(expected.output == real.output) << "damage that zlib accepted changed the program";
-            }
+            // zlib's Adler-32 lets through a rare damage that changes bytes in
+            // step (seen: three bytes of the stand-in uninstaller); the loader
+            // writes what zlib gives, which is what is asserted above.
+            if (expected.complete && expected.output != real.output)
+                outcome += ", other bytes that zlib's check passed";
 
             const std::vector<uint32_t> sent(recorder_.Percents().begin() + static_cast<std::ptrdiff_t>(percentsBefore),
                                              recorder_.Percents().end());
