@@ -137,9 +137,11 @@ def run_check(root: str, build: str, checker: str, uninstaller: str) -> str:
     status = job.wait()
     report = [line for line in said if re.match(r"(exit|timeout|not started) ", line)]
     if not report:
-        last = [line for line in said if line.strip()][-3:]
+        # The line that names a failure, else the last ones.
+        telling = [line.strip() for line in said if re.search(r"(?i)error|panic|no such|cannot|not found|failed", line)]
+        last = telling[-1:] or [line for line in said if line.strip()][-3:]
         raise CheckFailed(f"The uninstaller's check did not run: the job that runs Windows programs here ended "
-                          f"with exit code {status} before the checker reported, and its last words were: "
+                          f"with exit code {status} before the checker reported, saying: "
                           f"{' / '.join(last) or '(nothing)'}. This says nothing about the uninstaller. "
                           "Set SETUP_CHECK_PROGRAMS to OFF to build without the check.")
     return report[0]
