@@ -1,7 +1,17 @@
-# What a vendor sets for its own Setup.exe: the names and version of the
-# version block, the icon, the Authenticode signature, and the build-time
-# check of the two programs. Every setting is a cache variable, or a line of
-# the vendor file; the defaults build the project's own unsigned Setup.exe.
+# What a vendor sets for its own Setup.exe: the two programs, the names and
+# version of the version block, the icon, the Authenticode signature, and
+# the build-time check of the two programs. Read the same way by the
+# developers' configure step (CMakeLists.txt) and, in script mode, by the
+# kit's command (scripts/build-setup.sh), which gives VENDOR_KIT_ROOT (the kit
+# or repository), VENDOR_KIT_OUT (the build folder), VENDOR_KIT_STANDINS (the
+# folder of the stand-in programs) and VENDOR_KIT_STANDIN_ICON. Every setting
+# is a cache variable, or a line of the vendor file; the defaults build the
+# project's own unsigned Setup.exe. The settings land in one file each in
+# ${VENDOR_KIT_OUT}/vendor/settings, which tools/make_setup.py reads.
+if(CMAKE_SCRIPT_MODE_FILE)
+  cmake_minimum_required(VERSION 3.25)
+  set(Python3_EXECUTABLE /usr/bin/python3 CACHE FILEPATH "Python interpreter that imports pefile")
+endif()
 
 # Every setting the kit knows: any other SETUP_* value stops the configure
 # step, so that a misspelt one cannot pass unnoticed.
@@ -11,7 +21,7 @@ set(VENDOR_KIT_SETTINGS
   SETUP_ICON SETUP_REQUIRE_SIGNING
   SETUP_SIGN_PKCS12 SETUP_SIGN_PASSWORD_FILE
   SETUP_SIGN_PKCS11_MODULE SETUP_SIGN_KEY SETUP_SIGN_PIN_FILE
-  SETUP_SIGN_COMMAND SETUP_SIGN_CERTS
+  SETUP_SIGN_COMMAND SETUP_SIGN_CERTS SETUP_SIGN_TRUSTED_ROOTS
   SETUP_SIGN_TIMESTAMP_URL SETUP_SIGN_TIMESTAMP_TIMEOUT
   SETUP_CHECK_PROGRAMS)
 
@@ -19,7 +29,7 @@ set(VENDOR_KIT_SETTINGS
 # setting closest to it.
 function(unknown_settings)
   list(JOIN VENDOR_KIT_SETTINGS "," known)
-  execute_process(COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/vendor_settings.py ${known} ${ARGN}
+  execute_process(COMMAND ${Python3_EXECUTABLE} ${VENDOR_KIT_ROOT}/tools/vendor_settings.py ${known} ${ARGN}
                   OUTPUT_VARIABLE said OUTPUT_STRIP_TRAILING_WHITESPACE)
   message(FATAL_ERROR "${said}")
 endfunction()
@@ -40,7 +50,9 @@ function(read_vendor_file file)
     set(${_vendor_name} "${_vendor_marker}")
   endforeach()
   include("${file}")
-  set_property(DIRECTORY ${CMAKE_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${file}")
+  if(NOT CMAKE_SCRIPT_MODE_FILE)
+    set_property(DIRECTORY ${CMAKE_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${file}")
+  endif()
   get_cmake_property(_vendor_names VARIABLES)
   list(FILTER _vendor_names INCLUDE REGEX "^SETUP_")
   set(_vendor_unknown "")
@@ -69,6 +81,10 @@ if(given)
   unknown_settings(${given})
 endif()
 
+set(SETUP_INSTALLER_PROGRAM "" CACHE FILEPATH
+    "Installer wizard carried as VutSetup.exe (empty: the project's stand-in)")
+set(SETUP_UNINSTALLER_PROGRAM "" CACHE FILEPATH
+    "Uninstaller carried as VutUndo.exe (empty: the project's stand-in)")
 set(SETUP_COMPANY_NAME "Quelt Software" CACHE STRING "CompanyName of the version block (UTF-8)")
 set(SETUP_PRODUCT_NAME "Quelt Setup" CACHE STRING "ProductName of the version block, and the signature's description (UTF-8)")
 set(SETUP_LEGAL_COPYRIGHT "Copyright © 2024 Quelt Software" CACHE STRING "LegalCopyright of the version block (UTF-8)")
@@ -83,9 +99,20 @@ set(SETUP_SIGN_KEY "" CACHE STRING "The signing key on the token, as a pkcs11: U
 set(SETUP_SIGN_PIN_FILE "" CACHE FILEPATH "File whose first line is the token's PIN")
 set(SETUP_SIGN_COMMAND "" CACHE STRING "Command that signs {in} into {out} (a signing service's client)")
 set(SETUP_SIGN_CERTS "" CACHE FILEPATH "PEM file: the signing certificate and its chain (PKCS#11 and command signing)")
+set(SETUP_SIGN_TRUSTED_ROOTS "" CACHE FILEPATH
+    "PEM file of the roots the kit's own signature checks trust (empty: only the given chain is verified against)")
 set(SETUP_SIGN_TIMESTAMP_URL "" CACHE STRING "RFC 3161 time stamp servers, separated by ';', tried in order (optional)")
 set(SETUP_SIGN_TIMESTAMP_TIMEOUT 30 CACHE STRING "Seconds each time stamp server has to answer")
-option(SETUP_CHECK_PROGRAMS "Check at build time that both programs honour Setup.exe's contract" ON)
+set(SETUP_CHECK_PROGRAMS AUTO CACHE STRING
+    "Check at build time that both programs honour Setup.exe's contract: AUTO where a 32-bit Wine can run the uninstaller, ON, OFF")
+string(TOUPPER "${SETUP_CHECK_PROGRAMS}" SETUP_CHECK_PROGRAMS)
+if(SETUP_CHECK_PROGRAMS MATCHES "^(1|YES|TRUE|Y)$")
+  set(SETUP_CHECK_PROGRAMS ON)
+elseif(SETUP_CHECK_PROGRAMS MATCHES "^(0|NO|FALSE|N)$")
+  set(SETUP_CHECK_PROGRAMS OFF)
+elseif(NOT SETUP_CHECK_PROGRAMS MATCHES "^(ON|OFF|AUTO)$")
+  message(FATAL_ERROR "SETUP_CHECK_PROGRAMS: '${SETUP_CHECK_PROGRAMS}' is not AUTO, ON or OFF")
+endif()
 
 # configure_check(<command>...): runs a check of the settings now; what it
 # says on failure stops the configure step.
@@ -96,47 +123,76 @@ function(configure_check)
   endif()
 endfunction()
 
-# Names: checked, and written as a header that res/version.rc includes.
-set(SETUP_VENDOR_DIR ${CMAKE_BINARY_DIR}/vendor)
-file(MAKE_DIRECTORY ${SETUP_VENDOR_DIR})
-foreach(var SETUP_COMPANY_NAME SETUP_PRODUCT_NAME SETUP_LEGAL_COPYRIGHT SETUP_PRODUCT_VERSION)
-  file(WRITE ${SETUP_VENDOR_DIR}/${var}.txt "${${var}}")
-endforeach()
-configure_check(${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/version_names.py ${SETUP_VENDOR_DIR})
-set(SETUP_VERSION_NAMES ${SETUP_VENDOR_DIR}/version_names.h)
+# The settings as the kit's step reads them: one file each, rewritten only
+# when it changes, so that the developers' build redoes the step only then.
+# (A pkcs11: URI holds ';', which a command line made by CMake would split,
+# and a list of time stamp servers is one value.)
+set(SETUP_SETTINGS_DIR ${VENDOR_KIT_OUT}/vendor/settings)
+set(SETUP_SETTINGS_FILES "")
+function(setting_file name value)
+  file(WRITE ${SETUP_SETTINGS_DIR}/new/${name} "${value}")
+  configure_file(${SETUP_SETTINGS_DIR}/new/${name} ${SETUP_SETTINGS_DIR}/${name} COPYONLY)
+  set(SETUP_SETTINGS_FILES ${SETUP_SETTINGS_FILES} ${SETUP_SETTINGS_DIR}/${name} PARENT_SCOPE)
+endfunction()
 
-# The icon: the vendor's, checked now and put in the group's order at build
-# time, or the one a script of ours draws.
-set(SETUP_ICON_DIR ${CMAKE_BINARY_DIR}/icon)
-set(SETUP_ICON_FILE ${SETUP_ICON_DIR}/setup.ico)
+# The two programs: the vendor's, or the project's stand-ins.
+foreach(var SETUP_INSTALLER_PROGRAM SETUP_UNINSTALLER_PROGRAM)
+  if(${var})
+    if(NOT EXISTS "${${var}}" OR IS_DIRECTORY "${${var}}")
+      message(FATAL_ERROR "${var}: program '${${var}}' does not exist")
+    endif()
+    file(SIZE "${${var}}" program_size)
+    if(program_size EQUAL 0)
+      message(FATAL_ERROR "${var}: program '${${var}}' is empty")
+    endif()
+  endif()
+endforeach()
+set(SETUP_INSTALLER_FILE ${SETUP_INSTALLER_PROGRAM})
+set(SETUP_UNINSTALLER_FILE ${SETUP_UNINSTALLER_PROGRAM})
+if(NOT SETUP_INSTALLER_FILE)
+  set(SETUP_INSTALLER_FILE ${VENDOR_KIT_STANDINS}/VutSetup.exe)
+endif()
+if(NOT SETUP_UNINSTALLER_FILE)
+  set(SETUP_UNINSTALLER_FILE ${VENDOR_KIT_STANDINS}/VutUndo.exe)
+endif()
+
+# Names and version, checked now; the step makes the version block of them.
+foreach(var SETUP_COMPANY_NAME SETUP_PRODUCT_NAME SETUP_LEGAL_COPYRIGHT SETUP_PRODUCT_VERSION)
+  setting_file(${var} "${${var}}")
+endforeach()
+configure_check(${Python3_EXECUTABLE} ${VENDOR_KIT_ROOT}/tools/version_names.py ${SETUP_SETTINGS_DIR})
+
+# The icon: the vendor's, checked now and put in the group's order by the
+# step, or the stand-in one a script of ours draws.
 if(SETUP_ICON)
   if(NOT EXISTS "${SETUP_ICON}" OR IS_DIRECTORY "${SETUP_ICON}")
     message(FATAL_ERROR "SETUP_ICON: icon file '${SETUP_ICON}' does not exist")
   endif()
-  configure_check(${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/check_icon.py ${SETUP_ICON})
-  add_custom_command(OUTPUT ${SETUP_ICON_FILE}
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${SETUP_ICON_DIR}
-    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/check_icon.py ${SETUP_ICON} ${SETUP_ICON_FILE}
-    DEPENDS ${SETUP_ICON} ${CMAKE_SOURCE_DIR}/tools/check_icon.py
-    COMMENT "Taking the application icon from ${SETUP_ICON}"
-    VERBATIM)
+  configure_check(${Python3_EXECUTABLE} ${VENDOR_KIT_ROOT}/tools/check_icon.py ${SETUP_ICON})
+  set(SETUP_ICON_FILE ${SETUP_ICON})
 else()
-  add_custom_command(OUTPUT ${SETUP_ICON_FILE}
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${SETUP_ICON_DIR}
-    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/make_icon.py ${SETUP_ICON_FILE}
-    DEPENDS ${CMAKE_SOURCE_DIR}/tools/make_icon.py
-    COMMENT "Drawing the application icon"
-    VERBATIM)
+  set(SETUP_ICON_FILE ${VENDOR_KIT_STANDIN_ICON})
 endif()
-add_custom_target(setup_icon DEPENDS ${SETUP_ICON_FILE})
+setting_file(SETUP_INSTALLER_FILE "${SETUP_INSTALLER_FILE}")
+setting_file(SETUP_UNINSTALLER_FILE "${SETUP_UNINSTALLER_FILE}")
+setting_file(SETUP_ICON_FILE "${SETUP_ICON_FILE}")
+setting_file(SETUP_CHECK_PROGRAMS "${SETUP_CHECK_PROGRAMS}")
+
+# The roots the kit's own signature checks trust: only those of this file,
+# never the system's TLS roots, which are not the ones Windows trusts for code.
+if(SETUP_SIGN_TRUSTED_ROOTS)
+  if(NOT EXISTS "${SETUP_SIGN_TRUSTED_ROOTS}" OR IS_DIRECTORY "${SETUP_SIGN_TRUSTED_ROOTS}")
+    message(FATAL_ERROR "SETUP_SIGN_TRUSTED_ROOTS: file of roots '${SETUP_SIGN_TRUSTED_ROOTS}' does not exist")
+  endif()
+  file(STRINGS "${SETUP_SIGN_TRUSTED_ROOTS}" roots REGEX "-----BEGIN CERTIFICATE-----")
+  if(NOT roots)
+    message(FATAL_ERROR "SETUP_SIGN_TRUSTED_ROOTS: '${SETUP_SIGN_TRUSTED_ROOTS}' holds no PEM certificate")
+  endif()
+endif()
 
 # Signing: with a .p12 file, with a key behind a PKCS#11 module (a token, an
-# HSM or a signing service's module), or with a command of the vendor's. The
-# settings reach the script as one file each in ${SETUP_SIGN_DIR}, rewritten
-# only when they change: a pkcs11: URI holds ';', which a command line made
-# by CMake would split, and a list of time stamp servers is one value.
-set(SETUP_SIGN_SCRIPT ${CMAKE_SOURCE_DIR}/scripts/sign-setup.sh)
-set(SETUP_SIGN_DIR ${CMAKE_BINARY_DIR}/vendor/signing)
+# HSM or a signing service's module), or with a command of the vendor's.
+set(SETUP_SIGN_SCRIPT ${VENDOR_KIT_ROOT}/scripts/sign-setup.sh)
 set(SETUP_SIGNING "")
 if(SETUP_SIGN_PKCS12)
   list(APPEND SETUP_SIGNING pkcs12)
@@ -174,114 +230,51 @@ else()
   endif()
   if(NOT OSSLSIGNCODE OR osslsigncode_version VERSION_LESS 2.8)
     message(FATAL_ERROR "Signing needs osslsigncode 2.8 or later; this machine has "
-                        "${osslsigncode_version}${OSSLSIGNCODE}. Debian 12 has it in bookworm-backports: "
-                        "bash scripts/install-deps.sh adds that suite and installs it.")
+                        "${osslsigncode_version}${OSSLSIGNCODE}. Install it: package osslsigncode on Debian, "
+                        "Ubuntu and Fedora (Debian 12 has it in bookworm-backports, which "
+                        "scripts/install-deps.sh of the repository adds).")
   endif()
   if(NOT SETUP_SIGN_TIMESTAMP_TIMEOUT MATCHES "^[1-9][0-9]*$")
     message(FATAL_ERROR "SETUP_SIGN_TIMESTAMP_TIMEOUT: '${SETUP_SIGN_TIMESTAMP_TIMEOUT}' is not a number of seconds")
   endif()
-  set(SETUP_SIGN_FILES "")
-  foreach(var SETUP_SIGN_PKCS12 SETUP_SIGN_PASSWORD_FILE SETUP_SIGN_PKCS11_MODULE SETUP_SIGN_KEY
-              SETUP_SIGN_PIN_FILE SETUP_SIGN_COMMAND SETUP_SIGN_CERTS SETUP_SIGN_TIMESTAMP_URL
-              SETUP_SIGN_TIMESTAMP_TIMEOUT SETUP_PRODUCT_NAME SETUP_PRODUCT_URL)
-    file(WRITE ${SETUP_SIGN_DIR}/new/${var} "${${var}}")
-    configure_file(${SETUP_SIGN_DIR}/new/${var} ${SETUP_SIGN_DIR}/${var} COPYONLY)
-    list(APPEND SETUP_SIGN_FILES ${SETUP_SIGN_DIR}/${var})
-    # What signing reads: a changed certificate, key file or PIN signs again.
-    if(var MATCHES "PKCS12|_FILE$|CERTS" AND ${var})
-      list(APPEND SETUP_SIGN_FILES ${${var}})
-    endif()
-  endforeach()
+endif()
+# What signing and the checks read: a changed certificate, key file, PIN or
+# file of roots makes the step run again.
+set(SETUP_INPUT_FILES ${SETUP_INSTALLER_FILE} ${SETUP_UNINSTALLER_FILE} ${SETUP_ICON_FILE})
+foreach(var SETUP_SIGN_PKCS12 SETUP_SIGN_PASSWORD_FILE SETUP_SIGN_PKCS11_MODULE SETUP_SIGN_KEY
+            SETUP_SIGN_PIN_FILE SETUP_SIGN_COMMAND SETUP_SIGN_CERTS SETUP_SIGN_TRUSTED_ROOTS SETUP_SIGN_TIMESTAMP_URL
+            SETUP_SIGN_TIMESTAMP_TIMEOUT SETUP_PRODUCT_URL)
+  setting_file(${var} "${${var}}")
+  if(var MATCHES "PKCS12|_FILE$|CERTS|ROOTS" AND ${var})
+    list(APPEND SETUP_INPUT_FILES ${${var}})
+  endif()
+endforeach()
+setting_file(SETUP_SIGNING "${SETUP_SIGNING}")
+if(SETUP_SIGNING)
   # Inputs are checked now (the token tried, the password or PIN used), so
   # that a wrong file or PIN stops the configure step rather than a long build.
-  configure_check(bash ${SETUP_SIGN_SCRIPT} check ${SETUP_SIGN_DIR} ${CMAKE_BINARY_DIR}/vendor/probe)
+  configure_check(bash ${SETUP_SIGN_SCRIPT} check ${SETUP_SETTINGS_DIR} ${VENDOR_KIT_OUT}/vendor/probe)
 endif()
 
-# setup_signing(<linked target> <output file>): when signing, the linked
-# program is signed into <output file>, which only a verified signed file ever
-# gets; otherwise the target links to that name itself. Sets
-# SETUP_PROGRAM_TARGET to the target that yields the finished file.
-function(setup_signing target output)
-  if(NOT SETUP_SIGNING)
-    set(SETUP_PROGRAM_TARGET ${target} PARENT_SCOPE)
-    return()
-  endif()
-  set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/unsigned)
-  add_custom_command(OUTPUT ${output}
-    COMMAND bash ${SETUP_SIGN_SCRIPT} sign $<TARGET_FILE:${target}> ${output} ${SETUP_SIGN_DIR}
-    DEPENDS ${target} ${SETUP_SIGN_SCRIPT} ${SETUP_SIGN_FILES}
-    COMMENT "Signing ${output}"
-    VERBATIM)
-  add_custom_target(${target}_signed ALL DEPENDS ${output})
-  set(SETUP_PROGRAM_TARGET ${target}_signed PARENT_SCOPE)
-endfunction()
 
-# sign_carried_program(<program var> <depends var> <name>): when signing, the
-# program Setup.exe carries as <name> is signed the way Setup.exe is (or
-# keeps a signature of its own that verifies) before it is checked and
-# packed, and the two variables name the signed copy. Windows judges each
-# program on its own signature once Setup.exe has written it out.
-function(sign_carried_program program_var depends_var name)
-  if(NOT SETUP_SIGNING)
-    return()
-  endif()
-  set(output ${CMAKE_BINARY_DIR}/carried/${name})
-  add_custom_command(OUTPUT ${output}
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/carried
-    COMMAND bash ${SETUP_SIGN_SCRIPT} carry ${${program_var}} ${output} ${CMAKE_BINARY_DIR}/bin/Setup.exe
-            ${SETUP_SIGN_DIR}
-    DEPENDS ${${depends_var}} ${SETUP_SIGN_SCRIPT} ${SETUP_SIGN_FILES}
-    COMMENT "Signing ${name} for Setup.exe to carry"
-    VERBATIM)
-  set(${program_var} ${output} PARENT_SCOPE)
-  set(${depends_var} ${output} PARENT_SCOPE)
-endfunction()
-
-# setup_summary(<finished target> <Setup.exe> <installer source> <installer
-# packed> <uninstaller source> <uninstaller packed>): Setup.json beside
-# Setup.exe, for a vendor's CI: each file's size and SHA-256, its signer and
-# time stamp, what was done to each carried program, and the warnings.
-function(setup_summary target setup installer_source installer uninstaller_source uninstaller)
-  get_filename_component(dir ${setup} DIRECTORY)
-  set(summary ${dir}/Setup.json)
-  set(checks "")
-  set(checked "")
-  if(SETUP_CHECK_PROGRAMS)
-    set(checked ${CMAKE_BINARY_DIR}/program-checks/checked.txt)
-    set(checks --checks ${checked})
-  endif()
-  add_custom_command(OUTPUT ${summary}
-    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/build_summary.py --setup ${setup}
-            --carried VutSetup.exe ${installer_source} ${installer}
-            --carried VutUndo.exe ${uninstaller_source} ${uninstaller}
-            --signing "${SETUP_SIGNING}" --version "${SETUP_PRODUCT_VERSION}" ${checks} --out ${summary}
-    DEPENDS ${target} ${setup} ${installer} ${uninstaller} ${CMAKE_SOURCE_DIR}/tools/build_summary.py
-            ${checked}
-    COMMENT "Writing the build summary ${summary}"
-    VERBATIM)
-  add_custom_target(setup_summary ALL DEPENDS ${summary})
-endfunction()
-
-# check_setup_programs(<target> <installer> <installer depends> <uninstaller>
-#                      <uninstaller depends>): <target> is built only after
-# both programs passed the check.
-function(check_setup_programs target installer installer_depends uninstaller uninstaller_depends)
-  if(NOT SETUP_CHECK_PROGRAMS)
-    return()
-  endif()
-  set(stamp ${CMAKE_BINARY_DIR}/program-checks/checked.txt)
-  add_custom_command(OUTPUT ${stamp}
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/program-checks
-    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/check_programs.py
-            --root ${CMAKE_SOURCE_DIR} --build ${CMAKE_BINARY_DIR} --checker $<TARGET_FILE:check_uninstaller>
-            --installer ${installer} --uninstaller ${uninstaller} --stamp ${stamp}
-            --signer ${SETUP_SIGN_SCRIPT}
-    DEPENDS check_uninstaller ${installer_depends} ${uninstaller_depends}
-            ${CMAKE_SOURCE_DIR}/tools/check_programs.py ${CMAKE_SOURCE_DIR}/tools/pe_file.py
-            ${SETUP_SIGN_SCRIPT}
-    COMMENT "Checking the installer wizard and the uninstaller (-DSETUP_CHECK_PROGRAMS=OFF skips this)"
+# make_setup_exe(<core target> <checker target> <stand-in targets>...): the
+# developers' build makes bin/Setup.exe, bin/Setup.json and the payload
+# records through the kit's own step, from the core it linked. Sets
+# SETUP_PROGRAM_TARGET, PAYLOAD_RECORD_DIR and PAYLOAD_RECORDS.
+function(make_setup_exe core checker)
+  set(bin ${CMAKE_BINARY_DIR}/bin)
+  set(records ${CMAKE_BINARY_DIR}/payloads/installer.rec ${CMAKE_BINARY_DIR}/payloads/uninstaller.rec)
+  file(GLOB step_tools ${CMAKE_SOURCE_DIR}/tools/*.py)
+  add_custom_command(OUTPUT ${bin}/Setup.exe ${bin}/Setup.json ${records}
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/make_setup.py --kit ${CMAKE_SOURCE_DIR}
+            --core $<TARGET_FILE_DIR:${core}> --settings ${SETUP_SETTINGS_DIR} --out ${CMAKE_BINARY_DIR}
+    DEPENDS ${core} ${checker} ${ARGN} ${SETUP_SETTINGS_FILES} ${SETUP_INPUT_FILES} ${step_tools}
+            ${SETUP_SIGN_SCRIPT} ${CMAKE_SOURCE_DIR}/res/resource_ids.h ${CMAKE_SOURCE_DIR}/res/strings.rc
+    COMMENT "Making Setup.exe from the core (the kit's step)"
     USES_TERMINAL
     VERBATIM)
-  add_custom_target(program_checks DEPENDS ${stamp})
-  add_dependencies(${target} program_checks)
+  add_custom_target(setup_exe ALL DEPENDS ${bin}/Setup.exe ${bin}/Setup.json)
+  set(SETUP_PROGRAM_TARGET setup_exe PARENT_SCOPE)
+  set(PAYLOAD_RECORD_DIR ${CMAKE_BINARY_DIR}/payloads PARENT_SCOPE)
+  set(PAYLOAD_RECORDS ${records} PARENT_SCOPE)
 endfunction()

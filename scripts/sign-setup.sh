@@ -15,7 +15,8 @@
 #       the module loads, the key is found, the PIN is accepted)
 #   sign-setup.sh sign <unsigned> <output> <settings>
 #       signs with SHA-256, verifies the result against the certificate's
-#       chain and the system's trusted roots, and time-stamps it. Only a
+#       chain and the roots of SETUP_SIGN_TRUSTED_ROOTS (when given), and
+#       time-stamps it. Only a
 #       verified file gets the output name; on any failure no file is left
 #       there, nor the Setup.json beside it.
 #   sign-setup.sh carry <program> <output> <stale> <settings>
@@ -24,9 +25,14 @@
 #       signature does not verify stops the build, an unsigned one is signed
 #       as above. <stale> (the Setup.exe made from the previous programs) is
 #       removed first, with its Setup.json.
-#   sign-setup.sh inspect <program>
+#   sign-setup.sh inspect <program> [<roots>]
 #       prints the signer of a signed program, or "unsigned"; exits 1 when a
-#       signature is present but does not verify
+#       signature is present but does not verify; warns when <roots> (a file
+#       of trusted roots) is given and the signer chains to none of them
+#
+# No other roots are trusted: the system's are TLS roots, not the ones
+# Windows trusts for code, so nothing here says what Windows would trust
+# unless SETUP_SIGN_TRUSTED_ROOTS names those.
 set -euo pipefail
 
 fail() { echo "error: $*" >&2; exit 1; }
@@ -36,8 +42,6 @@ check_inputs() { # <pkcs12> <password file>
   [ -n "$p12" ] && [ -f "$p12" ] || fail "SETUP_SIGN_PKCS12: certificate file '$p12' does not exist"
   [ -n "$pass" ] || fail "SETUP_SIGN_PASSWORD_FILE is not set: the password of '$p12' is read from a file (one line), never from the command line"
   [ -f "$pass" ] || fail "SETUP_SIGN_PASSWORD_FILE: password file '$pass' does not exist"
-  command -v openssl >/dev/null || fail "openssl is not installed (bash scripts/install-deps.sh installs it)"
-  command -v osslsigncode >/dev/null || fail "osslsigncode is not installed (bash scripts/install-deps.sh installs it)"
   local said
   if ! said=$(openssl pkcs12 -in "$p12" -passin "file:$pass" -noout 2>&1); then
     if grep -q "invalid password" <<<"$said"; then
@@ -82,7 +86,7 @@ check_pkcs11() { # <probe folder>
     fail "SETUP_SIGN_KEY: $KEY could not sign a probe file: $(why "$said")"
   fi
   cat "$CERTS" > "$1/chain.pem"
-  [ ! -f "$SYSTEM_ROOTS" ] || cat "$SYSTEM_ROOTS" >> "$1/chain.pem"
+  [ -z "$TRUSTED_ROOTS" ] || cat "$TRUSTED_ROOTS" >> "$1/chain.pem"
   said=$(verify_against "$1/signed.ps1" "$1/chain.pem") ||
     fail "SETUP_SIGN_CERTS: a probe signed by $KEY does not verify against '$CERTS' (is it the key's certificate, with its chain?): $(why "$said")"
 }
@@ -96,7 +100,7 @@ check_command() {
 # load <settings>: the settings as variables, and the key's osslsigncode options.
 load() {
   local var
-  for var in PKCS12 PASSWORD_FILE PKCS11_MODULE KEY PIN_FILE COMMAND CERTS TIMESTAMP_URL TIMESTAMP_TIMEOUT; do
+  for var in PKCS12 PASSWORD_FILE PKCS11_MODULE KEY PIN_FILE COMMAND CERTS TRUSTED_ROOTS TIMESTAMP_URL TIMESTAMP_TIMEOUT; do
     printf -v "$var" '%s' "$(cat "$1/SETUP_SIGN_$var")"
   done
   description=$(cat "$1/SETUP_PRODUCT_NAME")
@@ -112,18 +116,19 @@ load() {
 }
 
 check_settings() {
+  command -v openssl >/dev/null || fail "openssl is not installed: signing needs it (package openssl on Debian, Ubuntu and Fedora)"
   case $method in
   pkcs12) check_inputs "$PKCS12" "$PASSWORD_FILE" ;;
   pkcs11) check_pkcs11 "$1" ;;
   command) check_command ;;
   esac
-  command -v osslsigncode >/dev/null || fail "osslsigncode is not installed (bash scripts/install-deps.sh installs it)"
+  command -v osslsigncode >/dev/null || fail "osslsigncode is not installed (package osslsigncode on Debian, Ubuntu and Fedora)"
 }
 
 # Every file a run writes besides its output lives here.
 work=$(mktemp -d "${TMPDIR:-/tmp}/sign-setup.XXXXXX")
 trap 'rm -rf "$work"' EXIT
-SYSTEM_ROOTS=/etc/ssl/certs/ca-certificates.crt
+TRUSTED_ROOTS=
 
 # verify_against <file> <trusted certificates>: osslsigncode's report; fails
 # as it does. The time stamp's signer is looked up in the same certificates.
@@ -194,17 +199,19 @@ sign_file() {
   local unsigned=$1 output=$2 signed=$work/signed/$(basename "$1") said stamped=""
   mkdir -p "$work/signed"
   signed_by "$unsigned" "$signed"
-  # The chain the certificate file carries, and the roots this system trusts.
+  # The chain the certificate file carries, and the roots given as trusted.
   if [ "$method" = pkcs12 ]; then
     openssl pkcs12 -in "$PKCS12" -passin "file:$PASSWORD_FILE" -nokeys 2>/dev/null > "$work/chain.pem"
   else
     cat "$CERTS" > "$work/chain.pem"
   fi
-  [ ! -f "$SYSTEM_ROOTS" ] || cat "$SYSTEM_ROOTS" >> "$work/chain.pem"
+  [ -z "$TRUSTED_ROOTS" ] || cat "$TRUSTED_ROOTS" >> "$work/chain.pem"
+  local against="the certificate's chain${TRUSTED_ROOTS:+ and the roots of SETUP_SIGN_TRUSTED_ROOTS}"
+  [ -n "$TRUSTED_ROOTS" ] || against="$against (nothing else is trusted: without SETUP_SIGN_TRUSTED_ROOTS the chain must reach its root)"
   if ! said=$(verify_against "$signed" "$work/chain.pem"); then
     [ "$method" != command ] ||
       fail "the file the signing command (SETUP_SIGN_COMMAND) wrote for $unsigned does not verify against SETUP_SIGN_CERTS: $(why "$said")"
-    fail "the signed $unsigned does not verify against the certificate's chain: $(why "$said")"
+    fail "the signed $unsigned does not verify against $against: $(why "$said")"
   fi
   # A signing service may time-stamp itself; osslsigncode passes a
   # signature whose time stamp does not verify, so that is checked here.
@@ -223,29 +230,41 @@ sign_file() {
   echo "signed $output: $(signer "$said")$stamped"
 }
 
-# inspect <program>: "unsigned", or who signed it; stops on a signature that
-# does not verify. The signature's own certificates stand in as trusted, so
-# that this tells a changed file from one whose signer this system does not
-# know; the latter only gets a warning.
+# Whether a report that failed says only that the chain reached no trusted
+# root, while the file is as it was signed (its digest matches).
+chain_only() {
+  local current calculated
+  current=$(sed -n 's/^Current message digest *: *\([0-9A-F]*\).*/\1/p' <<<"$1" | head -n 1)
+  calculated=$(sed -n 's/^Calculated message digest *: *\([0-9A-F]*\).*/\1/p' <<<"$1" | head -n 1)
+  [ -n "$current" ] && [ "$current" = "$calculated" ] && ! grep -q MISMATCH <<<"$1" &&
+    grep -qE 'unable to get (local )?issuer certificate|self.signed certificate' <<<"$1"
+}
+
+# inspect <program> [<roots>]: "unsigned", or who signed it; stops on a
+# signature that does not verify. The signature's own certificates stand in
+# as trusted, so that this tells a changed file from one whose signer is not
+# known here; the latter, given roots it chains to none of, gets a warning.
 inspect() {
-  local program=$1 said
-  said=$(osslsigncode verify -in "$program" 2>&1) || true
-  if grep -q "No signature found" <<<"$said"; then
-    echo unsigned
-    return
-  fi
-  osslsigncode extract-signature -pem -in "$program" -out "$work/signature.pem" >/dev/null 2>&1 ||
+  local program=$1 roots=${2:-} said
+  # (verify without -CAfile needs the system's bundle, which need not exist)
+  if ! said=$(osslsigncode extract-signature -pem -in "$program" -out "$work/signature.pem" 2>&1); then
+    if grep -q "No signature found" <<<"$said"; then
+      echo unsigned
+      return
+    fi
     fail "$program carries an Authenticode signature that cannot be read"
+  fi
   openssl pkcs7 -in "$work/signature.pem" -print_certs > "$work/own.pem"
-  [ ! -f "$SYSTEM_ROOTS" ] || cat "$SYSTEM_ROOTS" >> "$work/own.pem"
-  said=$(verify_against "$program" "$work/own.pem") ||
+  [ -z "$roots" ] || cat "$roots" >> "$work/own.pem"
+  if ! said=$(verify_against "$program" "$work/own.pem") && ! chain_only "$said"; then
     fail "$program carries an Authenticode signature that does not verify: $(why "$said")." \
          "Windows treats it as changed after signing and refuses to start it. Sign it again, or give" \
          "the unsigned program: the build does not sign over a broken signature."
+  fi
   echo "signed by $(signer "$said")"
-  if ! verify_against "$program" "$SYSTEM_ROOTS" >/dev/null; then
-    echo "warning: the signer of $program, $(signer "$said"), chains to no root this system trusts;" \
-         "Windows's app control treats a signature it cannot trust like none" >&2
+  if [ -n "$roots" ] && ! verify_against "$program" "$roots" >/dev/null; then
+    echo "warning: the signer of $program, $(signer "$said"), chains to no root of SETUP_SIGN_TRUSTED_ROOTS" \
+         "('$roots'); if those are the roots Windows trusts, its app control treats the signature like none" >&2
   fi
 }
 
@@ -268,7 +287,7 @@ carry)
   rm -f "$output" "$stale" "$(dirname "$stale")/Setup.json"
   load "$5"
   check_settings "$work/probe"
-  own=$(inspect "$program")
+  own=$(inspect "$program" "$TRUSTED_ROOTS")
   if [ "$own" = unsigned ]; then
     sign_file "$program" "$output"
   else
@@ -278,7 +297,7 @@ carry)
   fi
   ;;
 inspect)
-  inspect "$2"
+  inspect "$2" "${3:-}"
   ;;
 *)
   echo "usage: sign-setup.sh check|sign|carry|inspect ..." >&2

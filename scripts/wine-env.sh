@@ -14,6 +14,8 @@
 #   windows_env <build>                       exports WINE, WINEARCH and
 #       WINEPREFIX (<build>/wineprefix) for that build's programs
 #   windows_describe <build>                  one line: file, machine, how run
+#   windows_missing                           why no 32-bit program can run
+#       here (what to install), or nothing when one can
 WINE32=/usr/lib/wine/wine
 WINE64=/usr/lib/wine/wine64
 WINESERVER=/usr/lib/wine/wineserver64
@@ -27,6 +29,25 @@ if "$WINE32" --version >/dev/null 2>&1; then
 else
   SETUP_KERNEL_RUNS_32BIT=no
 fi
+
+windows_missing() {
+  local wine="Wine's 32-bit loader, $WINE32 (Debian and Ubuntu: wine and wine32:i386; Fedora: wine-core.i686)"
+  local xvfb="xvfb-run (Debian and Ubuntu: xvfb and xauth; Fedora: xorg-x11-server-Xvfb)"
+  if [ ! -x "$WINE32" ]; then
+    echo "no 32-bit Wine is installed: $wine"
+  elif ! command -v xvfb-run >/dev/null; then
+    echo "no virtual display: $xvfb"
+  elif [ "$SETUP_KERNEL_RUNS_32BIT" = no ]; then
+    # The emulated machine's parts; its kernel comes from the package archive.
+    local tool
+    for tool in qemu-system-x86_64 busybox cpio apt-get; do
+      if ! command -v "$tool" >/dev/null; then
+        echo "this kernel runs no 32-bit code, and $tool, which the emulated machine that runs them needs, is not installed"
+        return
+      fi
+    done
+  fi
+}
 
 # The machine type of a build, from its Setup.exe's PE header or, while that
 # is not linked yet, from the build's program checker (built with it).

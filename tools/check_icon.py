@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""Checks a vendor's .ico file for Setup.exe's icon group and writes it with
-its images in the group's order:  check_icon.py <icon> [<output>]
+"""Checks a vendor's .ico file for Setup.exe's icon group:  check_icon.py <icon>
+read_icon() gives its images in the group's order, which the kit's step
+writes into Setup.exe (setup_resources.py).
 
 The group carries exactly five images, 64, 48, 32, 24 and 16 pixels square,
 each a 32-bit device-independent bitmap (alpha and a 1-bit mask), one plane.
@@ -59,29 +60,16 @@ def read_icon(data: bytes):
     return sorted(images, key=lambda item: -item[0])
 
 
-def write_icon(images) -> bytes:
-    out = struct.pack("<HHH", 0, 1, len(images))
-    offset = 6 + 16 * len(images)
-    body = b""
-    for size, image in images:
-        out += struct.pack("<BBBBHHII", size, size, 0, 0, 1, 32, len(image), offset + len(body))
-        body += image
-    return out + body
-
-
 def main() -> int:
-    if len(sys.argv) not in (2, 3):
-        print("usage: check_icon.py <icon> [<output>]", file=sys.stderr)
+    if len(sys.argv) != 2:
+        print("usage: check_icon.py <icon>", file=sys.stderr)
         return 2
     try:
         with open(sys.argv[1], "rb") as f:
-            images = read_icon(f.read())
+            read_icon(f.read())
     except (OSError, ValueError, struct.error) as e:
         print(f"SETUP_ICON: '{sys.argv[1]}' {e}", file=sys.stderr)
         return 1
-    if len(sys.argv) == 3:
-        with open(sys.argv[2], "wb") as f:
-            f.write(write_icon(images))
     return 0
 
 

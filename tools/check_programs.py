@@ -9,17 +9,17 @@ get a warning, since it runs elevated and Windows looks for such a DLL along
 the search path, where another program may have put one.
 A program without an Authenticode signature gets a warning of what Windows's
 app control makes of it; a signature that does not verify stops the build.
+The kit's step (make_setup.py) runs check(); windows_missing() says whether
+this machine can run the uninstaller at all.
 
-  check_programs.py --root R --build B --checker EXE --signer SCRIPT
-                    --installer P --uninstaller P --stamp FILE
-
-A passed uninstaller is remembered in B/program-checks by the file's SHA-256,
-so an unchanged one is not run again. Exits 1 with a message saying what every
-customer would see when a program breaks Setup.exe's contract."""
-import argparse
+A passed uninstaller is remembered in <build>/program-checks by the file's
+SHA-256, so an unchanged one is not run again. CheckFailed carries a message
+saying what every customer would see when a program breaks Setup.exe's
+contract."""
 import hashlib
 import os
 import re
+import shutil
 import subprocess
 import sys
 
@@ -97,22 +97,53 @@ def windows_path(path: str) -> str:
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
+def windows_missing(root: str) -> str:
+    """Why this machine cannot run the 32-bit uninstaller, or empty when it can."""
+    done = subprocess.run(["bash", "-c", '. "$root/scripts/wine-env.sh"; windows_missing'],
+                          env=dict(os.environ, root=root), stdout=subprocess.PIPE, text=True)
+    return done.stdout.strip()
+
+
+def copy_if_changed(source: str, target: str):
+    if not os.path.exists(target) or sha256(source) != sha256(target):
+        shutil.copyfile(source, target)
+
+
 def run_check(root: str, build: str, checker: str, uninstaller: str) -> str:
-    """Runs the checker where the build's programs run; returns its report line."""
+    """Runs the checker where the build's programs run; returns its report line.
+    The checker and the uninstaller are copied into the build folder first:
+    the emulated machine shows its job the build folder wherever it lives,
+    /tmp included, but not necessarily the folders the programs came from."""
+    place = os.path.join(build, "program-checks")
+    os.makedirs(os.path.join(place, "bin"), exist_ok=True)
+    copy_if_changed(checker, os.path.join(place, "bin", "check_uninstaller.exe"))
+    copy_if_changed(uninstaller, os.path.join(place, "VutUndo.exe"))
     script = ('. "$1/scripts/wine-env.sh"; echo "running the uninstaller'"'"'s check ($(windows_runner "$2"));'
               ' a first run also makes the Wine prefix" >&2;'
-              ' windows_job "$2" bash "$1/scripts/windows-program.sh" "$2" "$3" "$4"')
+              ' windows_job "$2" bash "$1/scripts/windows-program.sh" "$2" "$2/bin/check_uninstaller.exe" "$3"')
+    env = dict(os.environ, root=root, SETUP_WINEPREFIX=os.environ.get("SETUP_WINEPREFIX", os.path.join(build, "wineprefix")),
+               SETUP_VM_DIR=os.environ.get("SETUP_VM_DIR", os.path.join(build, "vm")))
     # What the job says on its way (the prefix being made, the emulated
-    # machine) goes straight to the build's output.
-    sys.stderr.flush()
-    done = subprocess.run(["bash", "-c", script, "check", root, build, checker, windows_path(uninstaller)],
-                          env=dict(os.environ, root=root), stdout=subprocess.PIPE, text=True, errors="replace")
-    report = [line for line in done.stdout.splitlines() if re.match(r"(exit|timeout|not started) ", line)]
+    # machine) goes straight to the build's output, and is kept to name the
+    # cause when no report comes.
+    sys.stdout.flush()
+    job = subprocess.Popen(["bash", "-c", script, "check", root, place, windows_path(os.path.join(place, "VutUndo.exe"))],
+                           env=env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True, errors="replace")
+    said = []
+    for line in job.stdout:
+        said.append(line.rstrip("\n"))
+        if not re.match(r"(exit|timeout|not started|path) ", line):
+            print(line, end="", file=sys.stderr, flush=True)
+    status = job.wait()
+    report = [line for line in said if re.match(r"(exit|timeout|not started) ", line)]
     if not report:
-        raise CheckFailed(f"The uninstaller check could not run (exit code {done.returncode}):\n"
-                          f"{done.stdout}\n"
-                          "This is a fault of this machine's Wine set-up, not of the program; "
-                          "configure with -DSETUP_CHECK_PROGRAMS=OFF to build without the check.")
+        # The line that names a failure, else the last ones.
+        telling = [line.strip() for line in said if re.search(r"(?i)error|panic|no such|cannot|not found|failed", line)]
+        last = telling[-1:] or [line for line in said if line.strip()][-3:]
+        raise CheckFailed(f"The uninstaller's check did not run: the job that runs Windows programs here ended "
+                          f"with exit code {status} before the checker reported, saying: "
+                          f"{' / '.join(last) or '(nothing)'}. This says nothing about the uninstaller. "
+                          "Set SETUP_CHECK_PROGRAMS to OFF to build without the check.")
     return report[0]
 
 
@@ -154,7 +185,7 @@ def signature(role: str, path: str, program, args, say) -> str:
             "Set up signing (SETUP_SIGN_PKCS11_MODULE with SETUP_SIGN_KEY, SETUP_SIGN_COMMAND or "
             "SETUP_SIGN_PKCS12) to sign both programs.")
         return "unsigned"
-    done = subprocess.run(["bash", args.signer, "inspect", path], stdout=subprocess.PIPE,
+    done = subprocess.run(["bash", args.signer, "inspect", path, args.roots], stdout=subprocess.PIPE,
                           stderr=subprocess.PIPE, text=True, errors="replace")
     for line in done.stderr.splitlines():
         if line.startswith("warning: "):
@@ -208,22 +239,3 @@ def check(args) -> list:
     say(f"uninstaller {args.uninstaller}: {pe_file.machine(undo)} program, {undo_signed}, answered its check with "
         f"{report} ({how})")
     return lines
-
-
-def main() -> int:
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    for name in ("root", "build", "checker", "signer", "installer", "uninstaller", "stamp"):
-        parser.add_argument("--" + name, required=True)
-    args = parser.parse_args()
-    try:
-        lines = check(args)
-    except CheckFailed as e:
-        print(f"error: {e}", file=sys.stderr)
-        return 1
-    with open(args.stamp, "w", encoding="utf-8") as f:
-        f.write("\n".join(lines) + "\n")
-    return 0
-
-
-if __name__ == "__main__":
-    sys.exit(main())

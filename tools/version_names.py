@@ -1,25 +1,33 @@
 #!/usr/bin/env python3
-"""Checks the vendor's names and version for the version block and writes them
-as a header for the resource script:  version_names.py <folder>
+"""Checks the vendor's names and version for the version block, and makes
+the block:  version_names.py <folder>
 
-<folder> holds one file per cache variable (SETUP_COMPANY_NAME.txt,
-SETUP_PRODUCT_NAME.txt, SETUP_LEGAL_COPYRIGHT.txt, SETUP_PRODUCT_VERSION.txt),
-each the variable's text; <folder>/version_names.h gets the names as resource
-strings and the version as the fixed numbers and the FileVersion and
-ProductVersion strings, and is rewritten only when they change. Exits 1,
-naming the variable, for text the version block cannot hold: bytes that are
+<folder> holds one file per setting (SETUP_COMPANY_NAME, SETUP_PRODUCT_NAME,
+SETUP_LEGAL_COPYRIGHT, SETUP_PRODUCT_VERSION), each the setting's text. Exits
+1, naming the setting, for text the version block cannot hold: bytes that are
 not UTF-8, control characters, a block longer than its 16-bit length field
-allows, or a version that is not one to four numbers of 0 to 65535."""
+allows, or a version that is not one to four numbers of 0 to 65535.
+version_block() gives the block's bytes, as the kit writes them into
+Setup.exe: language neutral, one string table per interface language."""
 import os
+import struct
 import sys
 
 VARIABLES = ("SETUP_COMPANY_NAME", "SETUP_PRODUCT_NAME", "SETUP_LEGAL_COPYRIGHT")
 ENTRIES = {"SETUP_COMPANY_NAME": "CompanyName", "SETUP_PRODUCT_NAME": "ProductName",
            "SETUP_LEGAL_COPYRIGHT": "LegalCopyright"}
-# The entries every table holds besides the vendor's, as res/version.rc has them.
+# The entries every table holds besides the vendor's, in the tables' order.
 FIXED = {"FileDescription": "Setup Loader", "FileVersion": "1.0", "InternalName": "SETUP",
          "OriginalFilename": "Setup.exe", "ProductVersion": "1.0"}
+ORDER = ("CompanyName", "FileDescription", "FileVersion", "InternalName", "LegalCopyright",
+         "OriginalFilename", "ProductName", "ProductVersion")
+# English, Czech and Polish; the Translation entry pairs each language with its code page.
 TABLES = ("04090000", "040504e2", "041504e2")
+TRANSLATION = (0x0409, 0x0000, 0x0405, 0x04E2, 0x0415, 0x04E2)
+# VS_FIXEDFILEINFO: signature, structure version, then after the versions the
+# flags mask, flags, VOS_DOS_WINDOWS32, VFT_APP, subtype and date.
+FIXED_INFO_HEAD = (0xFEEF04BD, 0x00010000)
+FIXED_INFO_TAIL = (0x3F, 0, 0x00010004, 1, 0, 0, 0)
 BLOCK_LIMIT = 0xFFFF
 # Without a version of the vendor's, the block keeps the loader's own.
 DEFAULT_VERSION = "1.0"
@@ -59,6 +67,50 @@ def block_size(values: dict, version: str = DEFAULT_VERSION) -> int:
     return node_size("VS_VERSION_INFO", 52, [string_info, var_info])
 
 
+def node(key: str, value: bytes, text: bool, value_length: int, children=()) -> bytes:
+    """One version block node: length, value length, type, key, value, children,
+    each part aligned to 4 bytes."""
+    body = key.encode("utf-16-le") + b"\0\0"
+    body += b"\0" * (-(6 + len(body)) % 4) + value
+    for child in children:
+        body += b"\0" * (-(6 + len(body)) % 4) + child
+    return struct.pack("<HHH", 6 + len(body), value_length, int(text)) + body
+
+
+def version_block(values: dict, version: str) -> bytes:
+    """The RT_VERSION resource: <values> the vendor's entries ({"CompanyName": ...})."""
+    numbers = check_version(version)
+    strings = dict(FIXED, FileVersion=version, ProductVersion=version, **values)
+    entries = [node(key, strings[key].encode("utf-16-le") + b"\0\0", True, utf16_units(strings[key]) + 1)
+               for key in ORDER]
+    tables = [node(name, b"", True, 0, entries) for name in TABLES]
+    translation = node("Translation", struct.pack("<6H", *TRANSLATION), False, 12)
+    fixed = struct.pack("<13I", *FIXED_INFO_HEAD, numbers[0] << 16 | numbers[1], numbers[2] << 16 | numbers[3],
+                        numbers[0] << 16 | numbers[1], numbers[2] << 16 | numbers[3], *FIXED_INFO_TAIL)
+    return node("VS_VERSION_INFO", fixed, False, len(fixed),
+                [node("StringFileInfo", b"", True, 0, tables), node("VarFileInfo", b"", True, 0, [translation])])
+
+
+def read_names(folder: str) -> tuple:
+    """({entry: text} of the vendor's names, version) from the settings folder,
+    checked; raises ValueError naming the setting."""
+    values = {}
+    for variable in VARIABLES:
+        with open(os.path.join(folder, variable), "rb") as f:
+            values[ENTRIES[variable]] = check_text(variable, f.read())
+    with open(os.path.join(folder, "SETUP_PRODUCT_VERSION"), "rb") as f:
+        version = check_text("SETUP_PRODUCT_VERSION", f.read()) or DEFAULT_VERSION
+    check_version(version)
+    size = block_size(values, version)
+    if size > BLOCK_LIMIT:
+        longest = max(VARIABLES, key=lambda v: utf16_units(values[ENTRIES[v]]))
+        raise ValueError(f"{longest}: {utf16_units(values[ENTRIES[longest]])} characters make the version block "
+                         f"{size} bytes, more than the {BLOCK_LIMIT} it can hold (each name is stored "
+                         "in three tables); shorten it by "
+                         f"{(size - BLOCK_LIMIT + 5) // 6} characters or more")
+    return values, version
+
+
 def check_text(variable: str, raw: bytes) -> str:
     try:
         text = raw.decode("utf-8")
@@ -71,47 +123,15 @@ def check_text(variable: str, raw: bytes) -> str:
     return text
 
 
-def rc_string(text: str) -> str:
-    """A resource script string literal: quotes doubled, backslashes escaped."""
-    return '"' + text.replace("\\", "\\\\").replace('"', '""') + '"'
-
-
 def main() -> int:
     if len(sys.argv) != 2:
         print("usage: version_names.py <folder>", file=sys.stderr)
         return 2
-    folder = sys.argv[1]
-    values = {}
     try:
-        for variable in VARIABLES:
-            with open(os.path.join(folder, variable + ".txt"), "rb") as f:
-                values[variable] = check_text(variable, f.read())
-        with open(os.path.join(folder, "SETUP_PRODUCT_VERSION.txt"), "rb") as f:
-            version = check_text("SETUP_PRODUCT_VERSION", f.read()) or DEFAULT_VERSION
-        numbers = check_version(version)
-        size = block_size({ENTRIES[v]: t for v, t in values.items()}, version)
-        if size > BLOCK_LIMIT:
-            longest = max(VARIABLES, key=lambda v: utf16_units(values[v]))
-            raise ValueError(f"{longest}: {utf16_units(values[longest])} characters make the version block "
-                             f"{size} bytes, more than the {BLOCK_LIMIT} it can hold (each name is stored "
-                             "in three tables); shorten it by "
-                             f"{(size - BLOCK_LIMIT + 5) // 6} characters or more")
+        read_names(sys.argv[1])
     except ValueError as e:
         print(e, file=sys.stderr)
         return 1
-    header = "// Made by the build from the vendor's names: do not edit.\n" + "".join(
-        f"#define {variable}_TEXT {rc_string(values[variable])}\n" for variable in VARIABLES) + (
-        f"#define SETUP_VERSION_NUMBERS {','.join(map(str, numbers))}\n"
-        f"#define SETUP_VERSION_TEXT {rc_string(version)}\n")
-    path = os.path.join(folder, "version_names.h")
-    try:
-        with open(path, encoding="utf-8") as f:
-            if f.read() == header:
-                return 0
-    except OSError:
-        pass
-    with open(path, "w", encoding="utf-8") as f:
-        f.write(header)
     return 0
 
 

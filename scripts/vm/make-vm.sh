@@ -33,7 +33,8 @@ for m in virtio_ring virtio virtio_pci_legacy_dev virtio_pci_modern_dev virtio_p
 done
 ls "$vm"/initrd/modules/9p.ko >/dev/null
 cp /bin/busybox "$vm/initrd/bin/busybox"
-cp "$here/init" "$vm/initrd/init"
+# The kernel starts it as a program, whatever mode the copy it came from has.
+install -m 755 "$here/init" "$vm/initrd/init"
 mkdir -p "$vm"/initrd/{proc,sys,dev,mnt,job}
 (cd "$vm/initrd" && find . | cpio -o -H newc --quiet) | gzip -9 > "$vm/initrd.gz"
 rm -rf "$vm/download" "$vm/kernel" "$vm/initrd"

@@ -19,11 +19,14 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-# Writable folders: the repository the command runs in, the build folder,
-# and whatever the caller names; a folder inside another is already covered.
+# Writable folders: the repository or kit these scripts belong to (its
+# scripts run inside), the one the command runs in, the build folder, this
+# machine's folder, and whatever the caller names; a folder inside another is
+# already covered. Each is mounted over the guest's memory /tmp, so they
+# stay visible wherever they live.
 writable=()
 top=$(git rev-parse --show-toplevel 2>/dev/null || pwd)
-for dir in "$top" "${BUILD_DIR:-}" ${SETUP_VM_WRITABLE:+${SETUP_VM_WRITABLE//:/ }}; do
+for dir in "$(cd "$here/../.." && pwd)" "$top" "${BUILD_DIR:-}" "$vm" ${SETUP_VM_WRITABLE:+${SETUP_VM_WRITABLE//:/ }}; do
   [ -n "$dir" ] && [ -d "$dir" ] && writable+=("$(realpath "$dir")")
 done
 mapfile -t writable < <(printf '%s\n' "${writable[@]}" | sort -u |

@@ -3,7 +3,9 @@
 # through a SoftHSM2 token, time-stamped, read back and run (the time stamp
 # authority listens on 127.0.0.1 alone, for the test's lifetime at most), a
 # .p12 file and a signing command signing the same tree, and the program
-# check stopping or warning. They configure
+# check stopping or warning; the prebuilt kit in a Debian 13 root file
+# system used by a user who is not root, under /tmp, and without a tool it
+# needs. They configure
 # and build trees of their own under <build>/vendor-tests, and run Windows
 # programs where this machine runs the build's (in the main build's prefix,
 # one job at a time).
@@ -24,7 +26,7 @@ set(vendor_test_env
   "SETUP_VM_DIR=${CMAKE_BINARY_DIR}/vm"
   "PYTHONPATH=${CMAKE_SOURCE_DIR}/tools"
   "PYTHONDONTWRITEBYTECODE=1")
-foreach(case configure kit program_check)
+foreach(case configure kit program_check prebuilt)
   add_test(NAME vendor_${case}
     COMMAND ${Python3_EXECUTABLE} -m unittest -v vendor_${case}_test
     WORKING_DIRECTORY ${CMAKE_CURRENT_LIST_DIR})
@@ -33,7 +35,8 @@ foreach(case configure kit program_check)
 endforeach()
 
 # Two builds of the commit in fresh folders give the same Setup.exe, from
-# the example vendor file.
+# the example vendor file; the kits made from them are the same archive, and
+# the kit's own build of that file gives the same Setup.exe again.
 add_test(NAME reproducible_build COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/check-reproducible.sh
   -DSETUP_VENDOR_FILE=${CMAKE_CURRENT_LIST_DIR}/kvalita.cmake)
 set_tests_properties(reproducible_build PROPERTIES LABELS host TIMEOUT 2400

@@ -195,7 +195,8 @@ class VendorKitTest(unittest.TestCase):
                         "SETUP_SIGN_CERTS": cls.certs, "SETUP_SIGN_PIN_FILE": cls.pin,
                         "SETUP_SIGN_TIMESTAMP_URL": ";".join(cls.servers + [cls.responder.url]),
                         "SETUP_SIGN_TIMESTAMP_TIMEOUT": str(TIMESTAMP_TIMEOUT_S), "SETUP_SIGN_COMMAND": "",
-                        "SETUP_SIGN_PKCS12": "", "SETUP_SIGN_PASSWORD_FILE": "", "SETUP_CHECK_PROGRAMS": "ON"}
+                        "SETUP_SIGN_PKCS12": "", "SETUP_SIGN_PASSWORD_FILE": "", "SETUP_CHECK_PROGRAMS": "ON",
+                        "SETUP_SIGN_TRUSTED_ROOTS": cls.root}
         configured = trees.configure(cls.tree, "-DSETUP_VENDOR_FILE=" + os.path.join(trees.ROOT, "tests", "vendor",
                                                                                     "kvalita.cmake"),
                                      *cls.defined(cls.settings))
@@ -271,7 +272,8 @@ class VendorKitTest(unittest.TestCase):
     def test_build_reports_every_signature(self):
         said = trees.unwrapped(self.built.stdout)
         self.assertIn(f"kept the signature of {self.wizard}, signed by {OTHER}, in ", said)
-        self.assertIn(f"warning: the signer of {self.wizard}, {OTHER}, chains to no root this system trusts", said)
+        self.assertIn(f"warning: the signer of {self.wizard}, {OTHER}, chains to no root of SETUP_SIGN_TRUSTED_ROOTS "
+                      f"('{self.root}')", said)
         self.assertIn(f"signed {self.tree}/carried/VutUndo.exe: {VENDOR}, time stamp of ", said)
         self.assertIn(f"signed {self.setup}: {VENDOR}, time stamp of ", said)
         refusing, silent = self.servers
@@ -298,6 +300,7 @@ class VendorKitTest(unittest.TestCase):
         self.assertEqual([bool(e["signature"]["timestamp"]) for e in files], [True, False, True])
         self.assertEqual((summary["version"], summary["signing"]), (VERSION, "pkcs11"))
         self.assertIn(f"the signer of {carried}/VutSetup.exe, {OTHER}, chains to no root", summary["warnings"][0])
+        self.assertEqual(summary["trusted_roots"]["path"], self.root)
         for warning in summary["warnings"]:
             self.assertIn("warning: " + warning, trees.unwrapped(self.built.stdout))
 
@@ -381,7 +384,8 @@ class VendorKitTest(unittest.TestCase):
                     f'osslsigncode sign -certs {self.other} -key {self.other_key} -h sha256 -in "$1" -out "$2"\n')
         none = {"SETUP_SIGN_PKCS11_MODULE": "", "SETUP_SIGN_KEY": "", "SETUP_SIGN_PIN_FILE": "",
                 "SETUP_SIGN_CERTS": "", "SETUP_SIGN_PKCS12": "", "SETUP_SIGN_PASSWORD_FILE": "",
-                "SETUP_SIGN_COMMAND": "", "SETUP_SIGN_TIMESTAMP_URL": "", "SETUP_CHECK_PROGRAMS": "OFF"}
+                "SETUP_SIGN_COMMAND": "", "SETUP_SIGN_TIMESTAMP_URL": "", "SETUP_CHECK_PROGRAMS": "OFF",
+                "SETUP_SIGN_TRUSTED_ROOTS": ""}
         # (case, settings, trusted root, signer, time-stamped)
         for case, settings, trusted, signer, stamped in (
                 (".p12 file", dict(none, SETUP_SIGN_PKCS12=self.p12, SETUP_SIGN_PASSWORD_FILE=self.password,
@@ -393,6 +397,10 @@ class VendorKitTest(unittest.TestCase):
                 self.assertEqual(trees.configure(self.tree, *self.defined(settings)).returncode, 0)
                 built = trees.build(self.tree)
                 self.assertEqual(built.returncode, 0, built.stdout)
+                # Without a file of roots nothing is said of whom Windows would trust.
+                self.assertNotIn("chains to no root", built.stdout)
+                with open(os.path.join(self.tree, "bin", "Setup.json"), encoding="utf-8") as f:
+                    self.assertIsNone(json.load(f)["trusted_roots"])
                 for name, root, by in (("bin/Setup.exe", trusted, signer), ("carried/VutSetup.exe", self.other, OTHER),
                                        ("carried/VutUndo.exe", trusted, signer)):
                     verified = self.verify(os.path.join(self.tree, name), root)

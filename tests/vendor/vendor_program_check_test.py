@@ -29,7 +29,7 @@ class ProgramCheckTest(unittest.TestCase):
         configured = trees.configure(tree, "-DSETUP_INSTALLER_PROGRAM=" + wizard,
                                      "-DSETUP_UNINSTALLER_PROGRAM=" + self.undo)
         self.assertEqual(configured.returncode, 0, configured.stdout)
-        return trees.build(tree, "program_checks", env=env)
+        return trees.build(tree, "setup_exe", env=env)
 
     def test_uninstaller_breaking_its_check_stops_the_build(self):
         tree = trees.tree("program-check")

@@ -1,5 +1,6 @@
 """Trees of the project that the vendor tests configure and build themselves,
 under <build>/vendor-tests, with the settings a vendor gives."""
+import glob
 import os
 import re
 import shutil
@@ -75,3 +76,31 @@ def softhsm_token(folder: str, key: str, cert: str) -> str:
         subprocess.run(tool + ["--token-label", "Kvalita", "--login", "--pin", TOKEN_PIN, "--write-object", path,
                                "--type", kind, "--id", "01", "--label", "codesign"], check=True, capture_output=True)
     return "pkcs11:token=Kvalita;object=codesign;type=private"
+
+
+def make_kit(folder: str) -> str:
+    """The vendor kit of the main build, made into <folder>; its archive."""
+    made = subprocess.run(["bash", os.path.join(ROOT, "scripts", "make-kit.sh"), folder], env=dict(os.environ, BUILD_DIR=BUILD),
+                          stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+    assert made.returncode == 0, made.stdout
+    return made.stdout.strip().splitlines()[-1].split(":")[0]
+
+
+DEBIAN13_PACKAGES = "cmake,python3-pefile,osslsigncode,openssl,libengine-pkcs11-openssl,softhsm2"
+
+
+def debian13_root() -> str:
+    """A Debian 13 root file system with only a vendor's packages, made once
+    per build folder with mmdebstrap from this machine's own archive."""
+    root = os.path.join(BUILD, "debian13-root")
+    stamp = os.path.join(root, ".vendor-packages")
+    if os.path.exists(stamp) and open(stamp).read() == DEBIAN13_PACKAGES:
+        return root
+    address = subprocess.run(["awk", "/^URIs:/ { print $2; exit }", *glob.glob("/etc/apt/sources.list.d/*.sources")],
+                             stdout=subprocess.PIPE, text=True).stdout.strip()
+    shutil.rmtree(root, ignore_errors=True)
+    subprocess.run(["mmdebstrap", "--variant=essential", "--include=" + DEBIAN13_PACKAGES, "trixie", root, address],
+                   check=True, stdout=subprocess.DEVNULL)
+    with open(stamp, "w") as f:
+        f.write(DEBIAN13_PACKAGES)
+    return root
