@@ -4,6 +4,7 @@
 #include "diag/LogConsole.h"
 #include "diag/LogLines.h"
 #include "diag/WaitBox.h"
+#include "guard/StartNames.h"
 #include "launch/ChildCommandLines.h"
 #include "launch/ChildEnvironment.h"
 #include "launch/ChildProcess.h"
@@ -87,7 +88,7 @@ int StartInstaller(const LaunchOptions& options, const char* uninstallerPath, Pr
                    PrivateFolder& privateFolder)
 {
     char loaderFolder[MAX_PATH] = {};
-    GetLoaderFolder(loaderFolder);
+    GetLoaderFolder(loaderFolder, ExactModuleFileName);
 
     PayloadView payload;
     if (!FindPayload(IDR_INSTALLER, payload))
