@@ -77,6 +77,20 @@ protected:
         ASSERT_TRUE(setup_.Start(options)) << "cannot start " << loader;
     }
 
+    // Starts `loader` with the exact UTF-16 `commandLine` from `currentDirectory`
+    // under `locale`, like Start otherwise; `environment` is added.
+    void StartWide(const char* locale, const std::wstring& loader, const std::wstring& commandLine,
+                   const std::wstring& currentDirectory, std::map<std::wstring, std::wstring> environment = {})
+    {
+        environment[L"VUT_STANDIN_LOG"] = odd::Wide(records_.Path());
+        environment[L"VUT_STANDIN_SETUP_NO_WINDOW"] = L"1";
+        const odd::LocaleStart start{locale, loader, commandLine, currentDirectory, environment,
+                                     {L"VUT_STANDIN_UNDO_EXIT", L"VUT_STANDIN_UNDO_SLEEP_MS"}, records_.Path()};
+        auto process = odd::StartUnderLocale(start, kWindowBoundMs);
+        ASSERT_TRUE(process) << "cannot start the loader under " << locale;
+        setup_ = std::move(*process);
+    }
+
     // Checks that `folder` holds exactly `expected`, and notes what else it holds.
     void ExpectFiles(const std::wstring& folder, const std::set<std::wstring>& expected)
     {
@@ -464,20 +478,8 @@ TEST_P(CodePageFolders, BytesReachTheChildrenAndTheLogUnchanged)
 
     std::wstring tempVariable = tempFolder;
     tempVariable.pop_back();
-    odd::LocaleStart start;
-    start.locale = c.locale;
-    start.application = loader;
-    start.commandLine = L"\"" + loader + L"\" /v";
-    start.currentDirectory = odd::Wide(records_.Path());
-    start.environment = {{L"VUT_STANDIN_LOG", odd::Wide(records_.Path())},
-                         {L"VUT_STANDIN_SETUP_NO_WINDOW", L"1"},
-                         {L"TEMP", tempVariable},
-                         {L"TMP", tempVariable}};
-    start.unsetEnvironment = {L"VUT_STANDIN_UNDO_EXIT", L"VUT_STANDIN_UNDO_SLEEP_MS"};
-    start.scratchFolder = records_.Path();
-    auto process = odd::StartUnderLocale(start, kWindowBoundMs);
-    ASSERT_TRUE(process) << "cannot start the loader under " << c.locale;
-    setup_ = std::move(*process);
+    StartWide(c.locale, loader, L"\"" + loader + L"\" /v", odd::Wide(records_.Path()),
+              {{L"TEMP", tempVariable}, {L"TMP", tempVariable}});
 
     std::optional<driver::WindowInfo> box;
     const auto started = AwaitRun(true, box);
@@ -534,12 +536,7 @@ TEST_P(BestFitNames, NoTokenComesFromTheNameAndNothingIsReplaced)
     const std::vector<unsigned char> placed = MarkedUninstaller();
     PlaceUninstaller(placed);
 
-    const odd::LocaleStart start{"en_US.UTF-8", loader, L"\"" + loader + L"\"" + c.tail, folder,
-                                 {{L"VUT_STANDIN_LOG", odd::Wide(records_.Path())}, {L"VUT_STANDIN_SETUP_NO_WINDOW", L"1"}},
-                                 {L"VUT_STANDIN_UNDO_EXIT", L"VUT_STANDIN_UNDO_SLEEP_MS"}, records_.Path()};
-    auto process = odd::StartUnderLocale(start, kWindowBoundMs);
-    ASSERT_TRUE(process) << "cannot start the loader";
-    setup_ = std::move(*process);
+    StartWide("en_US.UTF-8", loader, L"\"" + loader + L"\"" + c.tail, folder);
     if (c.exitCode == 0) {
         const auto started = AwaitHandOver();
         ASSERT_TRUE(started);

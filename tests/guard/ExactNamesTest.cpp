@@ -12,8 +12,7 @@ DWORD WINAPI FakeShortPath(LPCWSTR, LPWSTR buffer, DWORD size)
 {
     if (g_shortName == nullptr || std::wcslen(g_shortName) >= size)
         return 0;
-    std::wcscpy(buffer, g_shortName);
-    return static_cast<DWORD>(std::wcslen(g_shortName));
+    return static_cast<DWORD>(std::wcslen(std::wcscpy(buffer, g_shortName)));
 }
 
 struct PathCase {
