@@ -56,9 +56,9 @@ shim::FolderAnswer ModuleFileNameAnswer(unsigned choice, size_t textLength)
     switch (choice) {
     case 0: return {"D:\\Kit\\Setup.exe"};
     case 1: return {"", true};
-    // Past MAX_PATH, so cut to the buffer without a terminator. The folder is
-    // 250 to 259 characters long: the cut falls in the name, or before the
-    // folder's last backslash.
+    // Past MAX_PATH, so cut to the buffer without a terminator, which makes it
+    // no path. The folder is 250 to 259 characters long: the cut falls in the
+    // name, or before the folder's last backslash.
     case 2: return {ModuleInFolder(250 + textLength % 10)};
     default:
         break;
@@ -157,13 +157,13 @@ Switches ModelSwitches(const std::string& rest)
     return s;
 }
 
-// The module path, cut to 259 characters, up to its last separator (a
-// lead byte's partner is never one); without one only a drive stays.
+// The module path up to its last separator (a lead byte's partner is never
+// one); without one only a drive stays. A path cut to the buffer gives none.
 std::string ModelLoaderFolder(const shim::FolderAnswer& module)
 {
-    if (module.Fails)
+    if (module.Fails || module.Text.size() >= MAX_PATH)
         return "";
-    const std::string path = Cut(module.Text, MAX_PATH);
+    const std::string& path = module.Text;
     size_t keep = path.size() >= 2 && path[1] == ':' ? 2 : 0;
     for (size_t i = 0; i < path.size(); ++i) {
         const auto c = static_cast<unsigned char>(path[i]);

@@ -5,6 +5,7 @@
 #include "diag/LogLines.h"
 #include "diag/WaitBox.h"
 #include "guard/ObjectSecurity.h"
+#include "guard/StartNames.h"
 #include "launch/ChildCommandLines.h"
 #include "launch/ChildEnvironment.h"
 #include "launch/ChildProcess.h"
@@ -100,7 +101,7 @@ int StartInstaller(const LaunchOptions& options, const char* uninstallerPath, Pr
                    PrivateFolder& privateFolder, UniqueFile& uninstallerHold)
 {
     char loaderFolder[MAX_PATH] = {};
-    GetLoaderFolder(loaderFolder);
+    GetLoaderFolder(loaderFolder, ExactModuleFileName);
 
     PayloadView payload;
     if (!FindPayload(IDR_INSTALLER, payload))

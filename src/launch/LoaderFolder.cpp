@@ -6,10 +6,10 @@ void GetLoaderFolder(char (&folder)[MAX_PATH], ModuleFileNameSource moduleFileNa
 {
     folder[0] = '\0';
     char modulePath[MAX_PATH] = {};
-    if (moduleFileName(nullptr, modulePath, MAX_PATH) == 0)
+    const DWORD length = moduleFileName(nullptr, modulePath, MAX_PATH);
+    // A path that fills the buffer was cut to it: it names another folder, or none.
+    if (length == 0 || length >= MAX_PATH)
         return;
-    // A path cut to the buffer may come back without its terminator.
-    modulePath[MAX_PATH - 1] = '\0';
 
     FolderOfPath(modulePath, folder);
 }

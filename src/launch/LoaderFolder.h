@@ -6,7 +6,8 @@
 using ModuleFileNameSource = DWORD(WINAPI*)(HMODULE, LPSTR, DWORD);
 
 // Drive and directory of the process's program file, with the trailing
-// backslash, at most 259 characters; empty when the path cannot be read.
+// backslash, at most 259 characters; empty when the path cannot be read or
+// fills the buffer.
 void GetLoaderFolder(char (&folder)[MAX_PATH], ModuleFileNameSource moduleFileName = ::GetModuleFileNameA);
 
 // The folder part of `path`: cut after its last separator, the separator

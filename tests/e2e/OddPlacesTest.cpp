@@ -77,6 +77,20 @@ protected:
         ASSERT_TRUE(setup_.Start(options)) << "cannot start " << loader;
     }
 
+    // Starts `loader` with the exact UTF-16 `commandLine` from `currentDirectory`
+    // under `locale`, like Start otherwise; `environment` is added.
+    void StartWide(const char* locale, const std::wstring& loader, const std::wstring& commandLine,
+                   const std::wstring& currentDirectory, std::map<std::wstring, std::wstring> environment = {})
+    {
+        environment[L"VUT_STANDIN_LOG"] = odd::Wide(records_.Path());
+        environment[L"VUT_STANDIN_SETUP_NO_WINDOW"] = L"1";
+        const odd::LocaleStart start{locale, loader, commandLine, currentDirectory, environment,
+                                     {L"VUT_STANDIN_UNDO_EXIT", L"VUT_STANDIN_UNDO_SLEEP_MS"}, records_.Path()};
+        auto process = odd::StartUnderLocale(start, kWindowBoundMs);
+        ASSERT_TRUE(process) << "cannot start the loader under " << locale;
+        setup_ = std::move(*process);
+    }
+
     // Checks that `folder` holds exactly `expected`, and notes what else it holds.
     void ExpectFiles(const std::wstring& folder, const std::set<std::wstring>& expected)
     {
@@ -464,20 +478,8 @@ TEST_P(CodePageFolders, BytesReachTheChildrenAndTheLogUnchanged)
 
     std::wstring tempVariable = tempFolder;
     tempVariable.pop_back();
-    odd::LocaleStart start;
-    start.locale = c.locale;
-    start.application = loader;
-    start.commandLine = L"\"" + loader + L"\" /v";
-    start.currentDirectory = odd::Wide(records_.Path());
-    start.environment = {{L"VUT_STANDIN_LOG", odd::Wide(records_.Path())},
-                         {L"VUT_STANDIN_SETUP_NO_WINDOW", L"1"},
-                         {L"TEMP", tempVariable},
-                         {L"TMP", tempVariable}};
-    start.unsetEnvironment = {L"VUT_STANDIN_UNDO_EXIT", L"VUT_STANDIN_UNDO_SLEEP_MS"};
-    start.scratchFolder = records_.Path();
-    auto process = odd::StartUnderLocale(start, kWindowBoundMs);
-    ASSERT_TRUE(process) << "cannot start the loader under " << c.locale;
-    setup_ = std::move(*process);
+    StartWide(c.locale, loader, L"\"" + loader + L"\" /v", odd::Wide(records_.Path()),
+              {{L"TEMP", tempVariable}, {L"TMP", tempVariable}});
 
     std::optional<driver::WindowInfo> box;
     const auto started = AwaitRun(true, box);
@@ -502,6 +504,56 @@ TEST_P(CodePageFolders, BytesReachTheChildrenAndTheLogUnchanged)
 }
 
 INSTANTIATE_TEST_SUITE_P(Languages, CodePageFolders, ::testing::ValuesIn(kCodePages),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// --- Names that the ANSI code page cannot spell ---------------------------------
+
+struct BestFitCase {
+    const char* name;
+    const wchar_t* tail; // after the quoted loader path
+    uint32_t exitCode;
+};
+
+// Best-fitted, the folder's name ends the quoted loader path and brings "/s" and "/a".
+const BestFitCase kBestFit[] = {
+    {"fullwidth_folder_short_name", L"", 0},
+    {"fullwidth_quote_in_the_tail_refused", L" \uff02C:\\x\uff02 /s", 3},
+};
+
+class BestFitNames : public OddPlaceRun, public ::testing::WithParamInterface<BestFitCase> {};
+
+TEST_P(BestFitNames, NoTokenComesFromTheNameAndNothingIsReplaced)
+{
+    const BestFitCase& c = GetParam();
+    BeginCase(c.name);
+    const std::wstring folder = odd::Wide(loaderFolder_.Path()) + L"kit\uff02 \uff0fs \uff0fa \uff02x\\";
+    const std::wstring loader = folder + L"Setup.exe";
+    wideFolders_ = {folder};
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr) &&
+                CopyFileW(odd::Wide(BuiltSetup()).c_str(), loader.c_str(), FALSE)) << "cannot copy the loader";
+    wchar_t shortName[MAX_PATH] = {};
+    ASSERT_GT(GetShortPathNameW(folder.c_str(), shortName, MAX_PATH), 0u);
+    const std::vector<unsigned char> placed = MarkedUninstaller();
+    PlaceUninstaller(placed);
+
+    StartWide("en_US.UTF-8", loader, L"\"" + loader + L"\"" + c.tail, folder);
+    if (c.exitCode == 0) {
+        const auto started = AwaitHandOver();
+        ASSERT_TRUE(started);
+        // The short name twice, and no switch: not silent.
+        const std::string shortFolder = odd::Narrow(shortName, CP_ACP);
+        EXPECT_EQ(shortFolder.find_first_of("\"/"), std::string::npos) << shortFolder;
+        EXPECT_EQ(started->first.commandLine, InstallerLine(shortFolder, ""));
+    } else {
+        CloseErrorBox(3);
+        EXPECT_TRUE(UninstallerStarts().empty() && WizardStarts().empty()) << "nothing is started";
+    }
+    EXPECT_EQ(ExitCode(), std::optional<uint32_t>(c.exitCode));
+    EXPECT_TRUE(Bytes(uninstallerPath_) == placed) << "the uninstaller in place is never replaced";
+    ExpectFiles(odd::Wide(uninstallerHome_ + "\\"), {L"vutundo.exe"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, BestFitNames, ::testing::ValuesIn(kBestFit),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // --- A Program Files folder with blanks and parentheses ------------------------

@@ -1,5 +1,7 @@
 #include "launch/CommandLineTail.h"
 
+#include "guard/WideCommandLineTail.h"
+
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -28,6 +30,11 @@ TEST_P(CommandLineTailTest, SkipsTheProgramNameAndTheBlanksAfterIt)
     EXPECT_STREQ(tail, c.tail);
     // The tail lies inside the line itself.
     EXPECT_EQ(tail, c.line + std::strlen(c.line) - std::strlen(c.tail));
+    // The wide command line is cut by the same rule.
+    std::wstring wide;
+    for (const unsigned char b : std::string(c.line))
+        wide += static_cast<wchar_t>(b);
+    EXPECT_EQ(WideCommandLineTail(wide.c_str()), wide.c_str() + wide.size() - std::strlen(c.tail));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -74,6 +81,7 @@ TEST(CommandLineTailTest, NullLineGivesAnEmptyTail)
 {
     EXPECT_STREQ(CommandLineTail(nullptr, NoLeadBytes), "");
     EXPECT_STREQ(CommandLineTail(nullptr), "");
+    EXPECT_STREQ(WideCommandLineTail(nullptr), L"");
 }
 
 TEST(CommandLineTailTest, SystemCodePageVersionReadsTheLineLikeThePredicateOne)
