@@ -47,6 +47,17 @@ protected:
         }
     }
 
+    // Waits until `run` has unpacked a megabyte of the uninstaller, or has ended.
+    bool AwaitUnpacking(SeparateRun& run)
+    {
+        return driver::WaitUntil(
+            [&] {
+                const auto size = driver::FileSize(uninstallerPath_);
+                return (size && *size >= (1u << 20)) || !run.process.Running();
+            },
+            kRunBoundMs);
+    }
+
     // What a run that should have started its wizard did wrong; empty when nothing.
     static std::string Faults(SeparateRun& run)
     {
@@ -111,12 +122,7 @@ TEST_F(TwoLoaders, APartnerKilledWhileUnpackingLeavesACutCopyThatTheWaiterReplac
     caseCategory_ = kCategory;
     std::array<SeparateRun, 2> runs;
     ASSERT_TRUE(runs[0].Start(slowLoader_, "/s"));
-    ASSERT_TRUE(driver::WaitUntil(
-        [&] {
-            const auto size = driver::FileSize(uninstallerPath_);
-            return (size && *size >= (1u << 20)) || !runs[0].process.Running();
-        },
-        kRunBoundMs));
+    ASSERT_TRUE(AwaitUnpacking(runs[0]));
     ASSERT_TRUE(runs[0].process.Running()) << "the partner ended before it could be stopped half-way";
     ASSERT_TRUE(runs[1].Start(slowLoader_, "/s"));
     runs[0].process.Kill();
@@ -140,12 +146,7 @@ TEST_F(TwoLoaders, AThirdLoaderWaitsForTheSecondOnceTheFirstHasEnded)
     caseCategory_ = kCategory;
     std::array<SeparateRun, 3> runs;
     ASSERT_TRUE(runs[0].Start(slowLoader_, "/s"));
-    ASSERT_TRUE(driver::WaitUntil(
-        [&] {
-            const auto size = driver::FileSize(uninstallerPath_);
-            return (size && *size >= (1u << 20)) || !runs[0].process.Running();
-        },
-        kRunBoundMs));
+    ASSERT_TRUE(AwaitUnpacking(runs[0]));
     ASSERT_TRUE(runs[1].Start(slowLoader_, "/s /a",
                               {{"VUT_STANDIN_UNDO_SLEEP_MS", "5000"}, {"VUT_STANDIN_UNDO_EXIT", "1001"}}));
     EXPECT_EQ(runs[0].process.Wait(kRunBoundMs), std::optional<uint32_t>(0u));
