@@ -36,11 +36,15 @@ bool Allows(const ACE_HEADER* ace, PSID& sid, ACCESS_MASK& mask)
 
 } // namespace
 
-bool IsTrustedSid(PSID sid)
+bool IsAdministratorsOrSystem(PSID sid)
 {
     return sid && IsValidSid(sid) &&
-           (IsWellKnownSid(sid, WinLocalSystemSid) || IsWellKnownSid(sid, WinBuiltinAdministratorsSid) ||
-            IsTrustedInstaller(sid));
+           (IsWellKnownSid(sid, WinLocalSystemSid) || IsWellKnownSid(sid, WinBuiltinAdministratorsSid));
+}
+
+bool IsTrustedSid(PSID sid)
+{
+    return IsAdministratorsOrSystem(sid) || (sid && IsValidSid(sid) && IsTrustedInstaller(sid));
 }
 
 bool OnlyTrustedControl(PSECURITY_DESCRIPTOR descriptor, ACCESS_MASK rights)

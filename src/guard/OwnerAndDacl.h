@@ -17,6 +17,9 @@ constexpr ACCESS_MASK kChangingRights = FILE_WRITE_DATA | FILE_APPEND_DATA | FIL
 constexpr ACCESS_MASK kBaseChangingRights = FILE_DELETE_CHILD | DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_ALL |
                                             MAXIMUM_ALLOWED;
 
+// SYSTEM or the Administrators group: the owners of the loader's own folders.
+bool IsAdministratorsOrSystem(PSID sid);
+
 // SYSTEM, the Administrators group or TrustedInstaller.
 bool IsTrustedSid(PSID sid);
 

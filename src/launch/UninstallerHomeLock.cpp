@@ -11,17 +11,6 @@ namespace {
 // Full control for SYSTEM and the Administrators group alone.
 constexpr char kLockSddl[] = "D:P(A;;FA;;;SY)(A;;FA;;;BA)";
 
-// Sleeps up to `ms` while answering the thread's messages.
-void PauseServicingMessages(DWORD ms)
-{
-    const ULONGLONG until = GetTickCount64() + ms;
-    for (ULONGLONG now = GetTickCount64(); now < until; now = GetTickCount64()) {
-        if (MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(until - now), QS_ALLINPUT) ==
-            WAIT_OBJECT_0)
-            DrainMessages();
-    }
-}
-
 } // namespace
 
 UninstallerHomeLock::UninstallerHomeLock(const char* home, DWORD boundMs)

@@ -1,6 +1,7 @@
 #include "launch/WizardFolder.h"
 
 #include "guard/AdministratorsOnly.h"
+#include "guard/OwnerAndDacl.h"
 
 #include <aclapi.h>
 #include <ntsecapi.h>
@@ -49,11 +50,6 @@ bool OwnedByAdministratorsOrSystem(const char* path)
     const bool ours = owner && IsAdministratorsOrSystem(owner);
     LocalFree(descriptor);
     return ours;
-}
-
-bool IsAdministratorsOrSystem(PSID owner)
-{
-    return IsWellKnownSid(owner, WinBuiltinAdministratorsSid) || IsWellKnownSid(owner, WinLocalSystemSid);
 }
 
 bool WizardFolderBase(char (&base)[MAX_PATH])

@@ -45,8 +45,6 @@ UniqueFile CreateWizardFolder(const char* base, char (&folder)[MAX_PATH], Random
 // Whether the folder at `path` is owned by the Administrators group or SYSTEM,
 // as the loader's own are: no other account's folder is ever removed.
 bool OwnedByAdministratorsOrSystem(const char* path);
-// Whether `owner` is the Administrators group or SYSTEM.
-bool IsAdministratorsOrSystem(PSID owner);
 using OwnerCheck = bool (*)(const char* path);
 
 // Deletes the file at `path` unless something still uses it: any open handle

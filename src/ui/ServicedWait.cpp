@@ -23,3 +23,13 @@ DWORD WaitServicingMessages(HANDLE object, DWORD boundMs)
             return WaitForSingleObject(object, 0);
     }
 }
+
+void PauseServicingMessages(DWORD ms)
+{
+    const ULONGLONG until = GetTickCount64() + ms;
+    for (ULONGLONG now = GetTickCount64(); now < until; now = GetTickCount64()) {
+        if (MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(until - now), QS_ALLINPUT) ==
+            WAIT_OBJECT_0)
+            DrainMessages();
+    }
+}

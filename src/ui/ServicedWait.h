@@ -12,3 +12,6 @@ void DrainMessages();
 // they arrive. Returns what WaitForSingleObject would: WAIT_OBJECT_0,
 // WAIT_ABANDONED, WAIT_TIMEOUT or WAIT_FAILED.
 DWORD WaitServicingMessages(HANDLE object, DWORD boundMs);
+
+// Lets up to `ms` pass, dispatching the thread's messages as they arrive.
+void PauseServicingMessages(DWORD ms);

@@ -6,6 +6,7 @@
 #include "Driver.h"
 #include "launch/InstallerTempFile.h"
 #include "guard/AdministratorsOnly.h"
+#include "guard/OwnerAndDacl.h"
 #include "launch/WizardFolder.h"
 
 #include <gtest/gtest.h>
