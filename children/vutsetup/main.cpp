@@ -3,7 +3,9 @@
 //
 // Test controls (inert unless set): VUT_STANDIN_LOG records the start and a
 // copy of this program's own file; VUT_STANDIN_SETUP_NO_WINDOW=1 ends at once;
-// VUT_STANDIN_LOAD names DLLs to load by bare name, recording where each came from.
+// VUT_STANDIN_LOAD names DLLs to load by bare name, recording where each came from;
+// VUT_STANDIN_SETUP_MS waits that long before ending, with VUT_STANDIN_SETUP_EXIT
+// as the exit code (recorded in vutsetup.end when it ends).
 #include "StandinRecord.h"
 
 #include <algorithm>
@@ -60,5 +62,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
                            "\nSwitches: " + (verbose ? "/v" : "none");
         MessageBoxA(nullptr, text.c_str(), "Quelt Setup Wizard", MB_OK | MB_ICONINFORMATION);
     }
-    return 0;
+    Sleep(StandinNumber("VUT_STANDIN_SETUP_MS", 0));
+    const unsigned long exitCode = StandinNumber("VUT_STANDIN_SETUP_EXIT", 0);
+    RecordLine("vutsetup", ".end", std::to_string(exitCode));
+    return static_cast<int>(exitCode);
 }

@@ -1,5 +1,7 @@
 #include "diag/LogLines.h"
 
+#include <cstdio>
+
 void LogCommandTail(const char* tail, std::ostream& out)
 {
     out << tail << "\n";
@@ -43,4 +45,32 @@ void LogRunInstaller(const char* tempPath, const char* commandLine, std::ostream
 void LogRunUninstaller(const char* uninstallerPath, const char* commandLine, std::ostream& out)
 {
     out << "Run VutUndo.exe: '" << uninstallerPath << "' '" << commandLine << "'\n";
+}
+
+void LogWaitInstaller(const char* tempPath, std::ostream& out)
+{
+    out << "Wait VutSetup.exe: '" << tempPath << "'\n";
+}
+
+void LogInstallerEnded(uint32_t exitCode, std::ostream& out)
+{
+    out << "End VutSetup.exe: " << exitCode << "\n";
+}
+
+void LogRunHeader(const char* version, const SYSTEMTIME& utc, std::ostream& out)
+{
+    char time[32];
+    std::snprintf(time, sizeof time, "%04u-%02u-%02u %02u:%02u:%02u UTC", utc.wYear, utc.wMonth, utc.wDay, utc.wHour,
+                  utc.wMinute, utc.wSecond);
+    out << "Setup.exe " << version << ", " << time << "\n";
+}
+
+void LogRunResult(uint32_t exitCode, const char* errorText, bool fromInstaller, std::ostream& out)
+{
+    out << "Exit code: " << exitCode;
+    if (errorText != nullptr && *errorText != '\0')
+        out << " (" << errorText << ")";
+    else if (fromInstaller)
+        out << " (VutSetup.exe)";
+    out << "\n";
 }

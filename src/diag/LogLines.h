@@ -2,6 +2,9 @@
 // them: fixed ASCII parts, values byte for byte, default stream formatting.
 #pragma once
 
+#include <windows.h>
+
+#include <cstdint>
 #include <iostream>
 
 // Lines 1 to 3: the command-line tail, the source directory, the settings path.
@@ -23,3 +26,13 @@ void LogInstallInstallerSecond(const char* tempPath, std::ostream& out = std::co
 // The two starts, with the program file and its command line.
 void LogRunInstaller(const char* tempPath, const char* commandLine, std::ostream& out = std::cout);
 void LogRunUninstaller(const char* uninstallerPath, const char* commandLine, std::ostream& out = std::cout);
+
+// With "/w": the wait for the wizard, and what it ended with.
+void LogWaitInstaller(const char* tempPath, std::ostream& out = std::cout);
+void LogInstallerEnded(uint32_t exitCode, std::ostream& out = std::cout);
+
+// The log file's first line of a run: the loader's version and the time (UTC).
+void LogRunHeader(const char* version, const SYSTEMTIME& utc, std::ostream& out);
+// The log file's last line of a run: the exit code, then the English text of
+// a loader's error or, when it is the wizard's own, the wizard's name.
+void LogRunResult(uint32_t exitCode, const char* errorText, bool fromInstaller, std::ostream& out);

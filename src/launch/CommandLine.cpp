@@ -3,6 +3,7 @@
 #include "launch/BoundedString.h"
 
 #include <cstring>
+#include <string>
 
 bool IsHelpRequest(const char* tail) { return std::strstr(tail, "/?") != nullptr; }
 
@@ -44,13 +45,51 @@ FirstToken ReadFirstToken(const char* tail, char* sourceDir, size_t capacity)
     return result;
 }
 
+LogSwitch ReadLogSwitch(const char* rest, char* path, size_t capacity)
+{
+    LogSwitch result;
+    result.Begin = std::strstr(rest, "/log=");
+    if (result.Begin == nullptr)
+        return result;
+    const char* begin = result.Begin + 5;
+    const char* end = nullptr;
+    if (*begin == '"') {
+        ++begin;
+        end = std::strchr(begin, '"');
+        if (end == nullptr) {
+            // Unclosed: no log, and the rest is searched as if it had none.
+            result.Begin = nullptr;
+            return result;
+        }
+        result.End = end + 1;
+    } else {
+        end = std::strchr(begin, ' ');
+        if (end == nullptr)
+            end = begin + std::strlen(begin);
+        result.End = end;
+    }
+    const size_t length = static_cast<size_t>(end - begin);
+    result.Valid = length > 0 && length < capacity;
+    if (result.Valid) {
+        std::memcpy(path, begin, length);
+        path[length] = '\0';
+    }
+    return result;
+}
+
 void ScanSwitches(const char* rest, LaunchOptions& options)
 {
     if (rest == nullptr || *rest == '\0')
         return;
-    options.Silent = std::strstr(rest, "/s") != nullptr;
-    options.ReinstallUndo = std::strstr(rest, "/a") != nullptr;
-    options.Verbose = std::strstr(rest, "/v") != nullptr;
+    std::string switches = rest;
+    const LogSwitch log = ReadLogSwitch(rest, options.LogPath, sizeof options.LogPath);
+    if (log.Begin != nullptr)
+        switches.replace(static_cast<size_t>(log.Begin - rest), static_cast<size_t>(log.End - log.Begin), " ");
+    const char* text = switches.c_str();
+    options.Silent = std::strstr(text, "/s") != nullptr;
+    options.ReinstallUndo = std::strstr(text, "/a") != nullptr;
+    options.Verbose = std::strstr(text, "/v") != nullptr;
+    options.WaitForInstaller = std::strstr(text, "/w") != nullptr;
 }
 
 void EndWithBackslash(char* path, size_t capacity)

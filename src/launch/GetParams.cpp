@@ -24,6 +24,8 @@ bool GetParams(const char* tail, LaunchOptions& options, const FolderSources& so
     options.Silent = false;
     options.ReinstallUndo = false;
     options.Verbose = false;
+    options.WaitForInstaller = false;
+    options.LogPath[0] = '\0';
 
     const char* rest = "";
     bool unclosed = false;

@@ -60,12 +60,12 @@ UniqueFile PrepareInstallerTempFile(const char* folder, const char* path, uint32
     return UniqueFile();
 }
 
-InstallerTempFile MakeInstallerTempFile(uint32_t size, bool verbose, PrivateFolder& privateFolder)
+InstallerTempFile MakeInstallerTempFile(uint32_t size, std::ostream* log, PrivateFolder& privateFolder)
 {
     InstallerTempFile temp;
     if (privateFolder.hold && TempNameIn(privateFolder.path, lstrlenA(privateFolder.path), temp.path)) {
-        if (verbose)
-            LogInstallInstallerFirst(temp.path);
+        if (log)
+            LogInstallInstallerFirst(temp.path, *log);
         temp.file = PrepareInstallerTempFile(privateFolder.path, temp.path, size);
         if (temp.file)
             return temp;
@@ -79,8 +79,8 @@ InstallerTempFile MakeInstallerTempFile(uint32_t size, bool verbose, PrivateFold
     temp.path[0] = '\0';
     if (!TempNameIn(folder, GetSystemWindowsDirectoryA(folder, MAX_PATH), temp.path))
         return temp;
-    if (verbose)
-        LogInstallInstallerSecond(temp.path);
+    if (log)
+        LogInstallInstallerSecond(temp.path, *log);
     temp.file = PrepareInstallerTempFile(folder, temp.path, size);
     return temp;
 }

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <ostream>
 
 struct PrivateFolder;
 
@@ -19,8 +20,9 @@ struct InstallerTempFile {
 // Makes the file in this run's private folder or, when there is none or it
 // has no room for `size` bytes, in the Windows folder; a private folder so
 // given up is let go and removed. Logs line 6 when a name was had in the
-// private folder and line 7 when the Windows folder is tried, if `verbose`.
-InstallerTempFile MakeInstallerTempFile(uint32_t size, bool verbose, PrivateFolder& privateFolder);
+// private folder and line 7 when the Windows folder is tried, into `log`
+// when there is one.
+InstallerTempFile MakeInstallerTempFile(uint32_t size, std::ostream* log, PrivateFolder& privateFolder);
 
 // Makes the name `path` (just created by the system in `folder`) the
 // installer's file: created again with permissions for administrators alone,

@@ -12,5 +12,7 @@ struct LaunchOptions {
     bool Silent = false;        // "/s"
     bool ReinstallUndo = false; // "/a"
     bool Verbose = false;       // "/v"
+    bool WaitForInstaller = false; // "/w": end with the wizard's own exit code
+    char LogPath[MAX_PATH] = {};   // "/log=<path>": the log's lines also go there; empty for none
     int32_t UninstallMode = 0;  // [Install] UninstallMode in setup.ini
 };

@@ -2,10 +2,13 @@
 
 #include "common/UniqueHandle.h"
 #include "diag/LogConsole.h"
+#include "diag/LogFile.h"
 #include "diag/LogLines.h"
+#include "diag/RunLog.h"
 #include "diag/WaitBox.h"
 #include "guard/ObjectSecurity.h"
 #include "guard/StartNames.h"
+#include "launch/AwaitInstaller.h"
 #include "launch/ChildCommandLines.h"
 #include "launch/ChildEnvironment.h"
 #include "launch/ChildProcess.h"
@@ -20,13 +23,15 @@
 #include "ui/ProgressWindow.h"
 #include "uninst/UninstallerHome.h"
 
+#include <optional>
+
 namespace {
 
 constexpr int kUninstallerAttempts = 2;
 
 // Unpacks the uninstaller payload into a new file at `path` (0 to 30 %).
 // False only when a write failed, which ends the run.
-bool InstallUninstaller(const char* path, bool verbose, ProgressState& progress)
+bool InstallUninstaller(const char* path, RunLog& log, ProgressState& progress)
 {
     PayloadView payload;
     if (!FindPayload(IDR_UNINSTALLER, payload))
@@ -38,8 +43,8 @@ bool InstallUninstaller(const char* path, bool verbose, ProgressState& progress)
                                 FILE_ATTRIBUTE_ARCHIVE, nullptr));
     if (!file)
         return true; // cannot be created: the check that follows fails
-    if (verbose)
-        LogInstallUninstaller(path);
+    if (log.On())
+        LogInstallUninstaller(path, log.Lines());
     switch (ExtractPayload(payload, file.get(), 0, 30, progress)) {
     case ExtractResult::Done:
         file.reset();
@@ -58,13 +63,13 @@ bool InstallUninstaller(const char* path, bool verbose, ProgressState& progress)
 // with; on 0 `hold` keeps the checked file from being written, renamed over
 // or deleted, so that the hand-over starts what was checked. Where `checkDacls`,
 // a file that others could change is not run but deleted and unpacked again.
-int EnsureWorkingUninstaller(const char* path, bool verbose, ProgressState& progress, const std::wstring& environment,
+int EnsureWorkingUninstaller(const char* path, RunLog& log, ProgressState& progress, const std::wstring& environment,
                              bool checkDacls, UniqueFile& hold)
 {
     for (int attempt = 1;; ++attempt) {
         // Shown again at each attempt, without counting as a value sent.
         SendProgress(progress.Window, progress.CurrentPercent);
-        if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES && !InstallUninstaller(path, verbose, progress))
+        if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES && !InstallUninstaller(path, log, progress))
             return TempFileFailed;
         // Starting it needs reading alone, which the hold shares.
         hold.reset(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
@@ -96,9 +101,11 @@ void StartHandOver(const char* uninstallerPath, char* commandLine, const std::ws
 }
 
 // Unpacks the installer into its temporary file and starts it, then the
-// uninstaller's hand-over. Returns 0 or the error to end with.
+// uninstaller's hand-over. Returns 0 or the error to end with; on 0
+// `installer` holds the wizard's process and `tempPath` its file.
 int StartInstaller(const LaunchOptions& options, const char* uninstallerPath, ProgressState& progress,
-                   PrivateFolder& privateFolder, UniqueFile& uninstallerHold)
+                   PrivateFolder& privateFolder, UniqueFile& uninstallerHold, RunLog& log, UniqueHandle& installerProcess,
+                   char (&tempPath)[MAX_PATH])
 {
     char loaderFolder[MAX_PATH] = {};
     GetLoaderFolder(loaderFolder, ExactModuleFileName);
@@ -107,10 +114,11 @@ int StartInstaller(const LaunchOptions& options, const char* uninstallerPath, Pr
     if (!FindPayload(IDR_INSTALLER, payload))
         return SetupCorrupt;
 
-    InstallerTempFile temp = MakeInstallerTempFile(payload.DeclaredSize, options.Verbose, privateFolder);
+    InstallerTempFile temp =
+        MakeInstallerTempFile(payload.DeclaredSize, log.On() ? &log.Lines() : nullptr, privateFolder);
     if (!temp.file)
         return TempFileFailed;
-    const char* tempPath = temp.path;
+    lstrcpynA(tempPath, temp.path, MAX_PATH);
     // The wizard's own folder, which no other account can write, wherever the file went.
     char tempFolder[MAX_PATH] = {};
     FolderOfPath(tempPath, tempFolder);
@@ -132,20 +140,19 @@ int StartInstaller(const LaunchOptions& options, const char* uninstallerPath, Pr
 
     char commandLine[kCommandLineCapacity];
     BuildInstallerCommandLine(commandLine, loaderFolder, options.Silent, options.Verbose);
-    if (options.Verbose)
-        LogRunInstaller(tempPath, commandLine);
+    if (log.On())
+        LogRunInstaller(tempPath, commandLine, log.Lines());
     StartedChild installer;
     if (!StartChild(tempPath, commandLine, SW_SHOW, installer, environment.c_str()))
         return InstallerStartFailed;
     guard.reset();
 
     BuildHandOverCommandLine(commandLine, installer.processId, tempPath);
-    if (options.Verbose)
-        LogRunUninstaller(uninstallerPath, commandLine);
+    if (log.On())
+        LogRunUninstaller(uninstallerPath, commandLine, log.Lines());
     StartHandOver(uninstallerPath, commandLine, environment, installer.process.get());
     uninstallerHold.reset(); // what was checked has started: it may change itself now
-    installer.process.reset();
-    installer.thread.reset();
+    installerProcess = std::move(installer.process);
     return 0;
 }
 
@@ -168,18 +175,17 @@ void KeepPrivateFolderOnlyInATrustedBase(PrivateFolder& privateFolder, bool chec
         GiveUpPrivateFolder(privateFolder);
 }
 
-} // namespace
+// How a run ends: a loader's error, or the wizard started and, with "/w",
+// what it ended with.
+struct Ending {
+    int error = 0;
+    std::optional<uint32_t> installerExit;
+};
 
-uint32_t RunLaunchSequence(HINSTANCE instance, const char* tail, const LaunchOptions& options, bool paramsResult)
+// The run's steps from the uninstaller's home to the hand-over, and with "/w"
+// the wait for the wizard.
+Ending RunSteps(HINSTANCE instance, const LaunchOptions& options, RunLog& log)
 {
-    if (options.Verbose) {
-        OpenLogConsole(L"Logovaci konzole Setup.exe"); // without a console the lines go nowhere, harmlessly
-        LogCommandTail(tail);
-        LogSourceDir(options.SourceDir);
-        LogIniPath(options.IniPath);
-        LogGetParams(paramsResult);
-    }
-
     char uninstallerPath[MAX_PATH] = {};
     const int homeFoldersMade = PrepareUninstallerHome(uninstallerPath);
     char home[MAX_PATH] = {};
@@ -200,9 +206,9 @@ uint32_t RunLaunchSequence(HINSTANCE instance, const char* tail, const LaunchOpt
 
     // Nothing in a home that others could change is run or replaced.
     if (checkDacls && !FolderIsTrusted(home))
-        return static_cast<uint32_t>(ShowLoaderError(UninstallerFailed));
+        return Ending{UninstallerFailed, std::nullopt};
 
-    int error = 0;
+    Ending ending;
     UniqueFile uninstallerHold; // until the hand-over has started
     {
         // Another loader may be putting the uninstaller in place: its finished
@@ -214,15 +220,51 @@ uint32_t RunLaunchSequence(HINSTANCE instance, const char* tail, const LaunchOpt
         const UninstallerHomeLock lock(home);
         if (options.ReinstallUndo || options.UninstallMode > 0)
             RemoveOldUninstaller(uninstallerPath);
-        error = EnsureWorkingUninstaller(uninstallerPath, options.Verbose, progress, checkEnvironment, checkDacls,
-                                         uninstallerHold);
+        ending.error =
+            EnsureWorkingUninstaller(uninstallerPath, log, progress, checkEnvironment, checkDacls, uninstallerHold);
     }
-    if (!error)
-        error = StartInstaller(options, uninstallerPath, progress, privateFolder, uninstallerHold);
-    if (error)
-        return static_cast<uint32_t>(ShowLoaderError(error));
+    UniqueHandle installer;
+    char tempPath[MAX_PATH] = {};
+    if (!ending.error)
+        ending.error =
+            StartInstaller(options, uninstallerPath, progress, privateFolder, uninstallerHold, log, installer, tempPath);
+    if (ending.error || !options.WaitForInstaller)
+        return ending;
+
+    if (log.On())
+        LogWaitInstaller(tempPath, log.Lines());
+    ending.installerExit = AwaitInstaller(installer.get(), progress.Window);
+    // The installation's answer cannot be told: never reported as a success.
+    if (!ending.installerExit)
+        return Ending{InstallerStartFailed, std::nullopt};
+    if (log.On())
+        LogInstallerEnded(*ending.installerExit, log.Lines());
+    return ending;
+}
+
+} // namespace
+
+uint32_t RunLaunchSequence(HINSTANCE instance, const char* tail, const LaunchOptions& options, bool paramsResult)
+{
+    if (options.Verbose)
+        OpenLogConsole(L"Logovaci konzole Setup.exe"); // without a console the lines go nowhere, harmlessly
+    RunLog log(options.Verbose, OpenLogFile(options.LogPath));
+    log.Begin();
+    if (log.On()) {
+        LogCommandTail(tail, log.Lines());
+        LogSourceDir(options.SourceDir, log.Lines());
+        LogIniPath(options.IniPath, log.Lines());
+        LogGetParams(paramsResult, log.Lines());
+    }
+
+    const Ending ending = RunSteps(instance, options, log);
+    const uint32_t exitCode = ending.error ? static_cast<uint32_t>(ending.error) : ending.installerExit.value_or(0);
+    // Before any box, which may wait for someone indefinitely.
+    log.End(exitCode, ending.error, ending.installerExit.has_value());
+    if (ending.error)
+        return static_cast<uint32_t>(ShowLoaderError(ending.error));
 
     if (options.Verbose)
         ShowWaitBox();
-    return 0;
+    return exitCode;
 }

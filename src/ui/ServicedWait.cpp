@@ -14,7 +14,7 @@ DWORD WaitServicingMessages(HANDLE object, DWORD boundMs)
     const ULONGLONG deadline = GetTickCount64() + boundMs;
     for (;;) {
         const ULONGLONG now = GetTickCount64();
-        const DWORD left = now < deadline ? static_cast<DWORD>(deadline - now) : 0;
+        const DWORD left = boundMs == INFINITE ? INFINITE : now < deadline ? static_cast<DWORD>(deadline - now) : 0;
         const DWORD woken = MsgWaitForMultipleObjects(1, &object, FALSE, left, QS_ALLINPUT);
         if (woken != WAIT_OBJECT_0 + 1)
             return woken; // WAIT_ABANDONED_0 is WAIT_ABANDONED for a single object

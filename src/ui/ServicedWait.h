@@ -8,7 +8,7 @@
 // Dispatches every message waiting in the thread's queue.
 void DrainMessages();
 
-// Waits up to `boundMs` for `object`, dispatching the thread's messages as
+// Waits up to `boundMs` (INFINITE: without a bound) for `object`, dispatching the thread's messages as
 // they arrive. Returns what WaitForSingleObject would: WAIT_OBJECT_0,
 // WAIT_ABANDONED, WAIT_TIMEOUT or WAIT_FAILED.
 DWORD WaitServicingMessages(HANDLE object, DWORD boundMs);

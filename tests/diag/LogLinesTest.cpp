@@ -38,6 +38,22 @@ const LineCase kLines[] = {
          LogRunUninstaller("C:\\Program Files\\Quelt\\vutundo.exe", "VutUndo.exe /p2468 C:\\Temp\\vut1F.tmp", o);
      },
      "Run VutUndo.exe: 'C:\\Program Files\\Quelt\\vutundo.exe' 'VutUndo.exe /p2468 C:\\Temp\\vut1F.tmp'\n"},
+    {"WaitInstaller", [](std::ostream& o) { LogWaitInstaller("C:\\Temp\\vut1F.tmp", o); },
+     "Wait VutSetup.exe: 'C:\\Temp\\vut1F.tmp'\n"},
+    {"InstallerEnded", [](std::ostream& o) { LogInstallerEnded(3010, o); }, "End VutSetup.exe: 3010\n"},
+    {"InstallerEndedHigh", [](std::ostream& o) { LogInstallerEnded(0xC0000005u, o); },
+     "End VutSetup.exe: 3221225477\n"},
+    {"RunHeader",
+     [](std::ostream& o) {
+         SYSTEMTIME t = {2026, 12, 5, 11, 2, 7, 9, 0};
+         LogRunHeader("2.5.1.0", t, o);
+     },
+     "Setup.exe 2.5.1.0, 2026-12-11 02:07:09 UTC\n"},
+    {"ResultOfLoader", [](std::ostream& o) { LogRunResult(0, "", false, o); }, "Exit code: 0\n"},
+    {"ResultOfError", [](std::ostream& o) { LogRunResult(4, "Cannot unpack installation", false, o); },
+     "Exit code: 4 (Cannot unpack installation)\n"},
+    {"ResultOfWizard", [](std::ostream& o) { LogRunResult(1641, "", true, o); },
+     "Exit code: 1641 (VutSetup.exe)\n"},
     // Values are passed on byte for byte, whatever the code page made of them.
     {"AnsiBytes", [](std::ostream& o) { LogSourceDir("C:\\P\xF8\xEDprava\\ \t'x'\\", o); },
      "C:\\P\xF8\xEDprava\\ \t'x'\\\n"},

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <map>
+#include <regex>
 #include <set>
 #include <sstream>
 
@@ -203,6 +204,53 @@ TEST_P(ChildCommandLine, WizardGetsTheLoaderFolderAndSwitchesAndHandOverItsPid)
 
 INSTANTIATE_TEST_SUITE_P(Tails, ChildCommandLine, ::testing::ValuesIn(kCommandLines),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// A deployment tool waits for the process it started and reads its exit code:
+// with "/w" that is the wizard's own, once the wizard has ended. The log file
+// holds the verbose lines, the wait, and the ending, whatever "/v" says.
+TEST_F(SetupRun, WaitSwitchEndsWithTheWizardsOwnCodeAndLogsTheRunToAFile)
+{
+    const std::string logFile = records_ / "quelt.log";
+    const std::string tail = "/s /w /log=" + logFile;
+    Start(tail, {{"VUT_STANDIN_SETUP_MS", "4000"}, {"VUT_STANDIN_SETUP_EXIT", "3010"}});
+    ASSERT_EQ(ExitCode(), std::optional<uint32_t>(3010));
+    EXPECT_TRUE(driver::FileExists(records_ / "vutsetup.end")) << "the loader ended before the wizard";
+    const auto started = AwaitHandOver();
+    ASSERT_TRUE(started);
+    const StartRecord& wizard = started->first;
+    const std::string loaderFolder = FolderOf(BuiltSetup());
+    EXPECT_EQ(wizard.commandLine, "\"" + loaderFolder + "VutSetup.exe\" " + loaderFolder + " /s");
+    EXPECT_EQ(started->second.commandLine, HandOverLine(wizard));
+
+    const auto bytes = driver::ReadFileBytes(logFile);
+    ASSERT_TRUE(bytes) << "no log file";
+    std::vector<std::string> lines;
+    std::istringstream text(std::string(bytes->begin(), bytes->end()));
+    for (std::string line; std::getline(text, line);)
+        lines.push_back(line.substr(0, line.size() - (!line.empty() && line.back() == '\r')));
+    ASSERT_FALSE(lines.empty());
+    EXPECT_TRUE(std::regex_match(lines[0], std::regex(R"(Setup\.exe \d+\.\d+\.\d+\.\d+, \d{4}-\d\d-\d\d \d\d:\d\d:\d\d UTC)")))
+        << lines[0];
+    lines.erase(lines.begin());
+    const auto expected = Lines(Lines(LogHead(tail, loaderFolder), {"Install VutSetup.exe 1: '" + wizard.module + "'"}),
+                                Lines(RunLines(wizard, wizard.commandLine),
+                                      {"Wait VutSetup.exe: '" + wizard.module + "'", "End VutSetup.exe: 3010",
+                                       "Exit code: 3010 (VutSetup.exe)"}));
+    EXPECT_EQ(lines, expected);
+}
+
+// Without "/w" the run ends while the wizard still runs, as it always did;
+// a log file that cannot be made costs the log, never the run.
+TEST_F(SetupRun, WithoutTheWaitSwitchTheRunEndsWhileTheWizardRuns)
+{
+    const std::string logFile = records_ / "no such folder\\quelt.log";
+    Start("/s /log=\"" + logFile + "\"", {{"VUT_STANDIN_SETUP_MS", "15000"}, {"VUT_STANDIN_SETUP_EXIT", "3010"}});
+    ASSERT_EQ(ExitCode(), std::optional<uint32_t>(0));
+    EXPECT_EQ(WizardStarts().size(), 1u);
+    EXPECT_FALSE(driver::FileExists(records_ / "vutsetup.end")) << "the wizard had ended already";
+    EXPECT_FALSE(driver::FileExists(logFile));
+    EXPECT_TRUE(AwaitHandOver());
+}
 
 } // namespace
 } // namespace e2e

@@ -88,7 +88,8 @@ const DamageCase kDamages[] = {
     {"declared_size_zero", Damage::DeclaredSizeZero, "/s", 2, 0, 0, false},
     {"record_shorter_than_its_size_field", Damage::ShorterThanSizeField, "", 2, 0, 0, false},
     {"flipped_deflate_data", Damage::FlippedDeflateData, "", 4, 1, 0, true},
-    {"wrong_checksum", Damage::WrongChecksum, "/s", 4, 1, 0, true},
+    // The log file's last line names the error in English.
+    {"wrong_checksum", Damage::WrongChecksum, "/s /log={log}", 4, 1, 0, true},
     {"stream_cut_short", Damage::CutShort, "", 4, 1, 0, true},
     {"declared_size_of_2_GiB", Damage::DeclaredSize2GiB, "/s", 1, 0, 1, false},
     {"not_a_program", Damage::NotAProgram, "", 3, 1, 0, true},
@@ -127,9 +128,23 @@ TEST_P(DamagedInstaller, ShowsOneErrorBoxAndEndsWithItsNumber)
     std::vector<unsigned char> record;
     const std::string loader = DamagedLoader(c.damage, record);
     ASSERT_FALSE(loader.empty());
-    Start(c.tail, {}, loader);
+    std::string tail = c.tail;
+    const std::string logFile = records_ / "quelt.log";
+    const size_t logAt = tail.find("{log}");
+    if (logAt != std::string::npos)
+        tail.replace(logAt, 5, logFile);
+    Start(tail, {}, loader);
     CloseErrorBox(static_cast<int>(c.exitCode));
     ASSERT_EQ(ExitCode(), std::optional<uint32_t>(c.exitCode));
+    if (logAt != std::string::npos) {
+        const auto log = driver::ReadFileBytes(logFile);
+        const std::string text = log ? std::string(log->begin(), log->end()) : "";
+        const std::string last = "\r\nExit code: " + std::to_string(c.exitCode) + " (" +
+                                 ExpectedErrorBox(static_cast<int>(c.exitCode)).text + ")\r\n";
+        EXPECT_TRUE(text.size() > last.size() && text.compare(text.size() - last.size(), last.size(), last) == 0)
+            << text;
+        EXPECT_NE(text.find("\r\nInstall VutSetup.exe 1: '"), std::string::npos) << text;
+    }
 
     EXPECT_EQ(UninstallerChecks().size(), 1u) << "the uninstaller comes first";
     EXPECT_TRUE(WizardStarts().empty());

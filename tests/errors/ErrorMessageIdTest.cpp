@@ -3,6 +3,7 @@
 #include <climits>
 
 #include "resource_ids.h"
+#include "ui/EnglishErrorText.h"
 #include "ui/ErrorMessageId.h"
 #include "ui/LoaderError.h"
 #include "ui/SeenMessageBox.h"
@@ -30,6 +31,19 @@ TEST(ErrorMessageId, OtherNumbersHaveNone)
     const int numbers[] = {0, 6, 7, -1, 1001, INT_MIN, INT_MAX};
     for (int number : numbers)
         EXPECT_EQ(ErrorMessageId(number), 0u) << number;
+}
+
+// A string-table block: sixteen counted strings, empty ones a bare zero.
+TEST(StringFromBlock, CountsItsWayToTheIndexAndStopsAtTheBlocksEnd)
+{
+    const wchar_t block[] = {0, 3, L'a', L'b', L'c', 0, 2, L'x', L'y', 5, L'c', L'u'};
+    const size_t words = sizeof block / sizeof block[0];
+    EXPECT_EQ(StringFromBlock(block, words, 0), L"");
+    EXPECT_EQ(StringFromBlock(block, words, 1), L"abc");
+    EXPECT_EQ(StringFromBlock(block, words, 3), L"xy");
+    EXPECT_EQ(StringFromBlock(block, words, 4), L"") << "its length runs past the block";
+    EXPECT_EQ(StringFromBlock(block, words, 9), L"");
+    EXPECT_EQ(EnglishErrorText(0), "");
 }
 
 // Session 0 shows no user anything, even on its WinSta0, which is marked

@@ -84,10 +84,12 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<TokenCase>& info) { return info.param.name; });
 
 struct SwitchCase {
-    const char* rest;
+    std::string rest;
     bool silent;
     bool reinstall;
     bool verbose;
+    bool wait = false;
+    std::string logPath = "";
 };
 
 class SwitchScanTest : public ::testing::TestWithParam<SwitchCase> {};
@@ -96,10 +98,12 @@ TEST_P(SwitchScanTest, SetsEachSwitchWhoseTextOccurs)
 {
     const SwitchCase& c = GetParam();
     LaunchOptions options;
-    ScanSwitches(c.rest, options);
-    EXPECT_EQ(options.Silent, c.silent);
-    EXPECT_EQ(options.ReinstallUndo, c.reinstall);
-    EXPECT_EQ(options.Verbose, c.verbose);
+    ScanSwitches(c.rest.c_str(), options);
+    EXPECT_EQ(options.Silent, c.silent) << c.rest;
+    EXPECT_EQ(options.ReinstallUndo, c.reinstall) << c.rest;
+    EXPECT_EQ(options.Verbose, c.verbose) << c.rest;
+    EXPECT_EQ(options.WaitForInstaller, c.wait) << c.rest;
+    EXPECT_EQ(std::string(options.LogPath), c.logPath) << c.rest;
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, SwitchScanTest,
@@ -109,7 +113,27 @@ INSTANTIATE_TEST_SUITE_P(Cases, SwitchScanTest,
                                            SwitchCase{"/silent /verbose", true, false, true},
                                            SwitchCase{"x/ay", false, true, false},
                                            SwitchCase{"/S /A /V", false, false, false},
-                                           SwitchCase{"s a v / s", false, false, false}));
+                                           SwitchCase{"s a v / s", false, false, false},
+                                           SwitchCase{"/w", false, false, false, true},
+                                           SwitchCase{"/w/s", true, false, false, true},
+                                           SwitchCase{"/W /wait", false, false, false, true},
+                                           SwitchCase{"/s /w /log=C:\\logs\\quelt.log", true, false, false, true,
+                                                      "C:\\logs\\quelt.log"},
+                                           SwitchCase{"/log=\"C:\\Deploy Logs\\q.log\"/v", false, false, true, false,
+                                                      "C:\\Deploy Logs\\q.log"},
+                                           // The log's path is not searched for switches.
+                                           SwitchCase{"/log=C:\\logs/setup/vut/a.log /w", false, false, false, true,
+                                                      "C:\\logs/setup/vut/a.log"},
+                                           SwitchCase{"/log=\"C:\\x/s y.log\"", false, false, false, false,
+                                                      "C:\\x/s y.log"},
+                                           // Unclosed or empty: no log, the rest searched as a whole.
+                                           SwitchCase{"/log=\"C:\\x /s", true, false, false},
+                                           SwitchCase{"/log= /a", false, true, false},
+                                           SwitchCase{"/log=\"\" /a", false, true, false},
+                                           // Too long for a path: refused, never cut to another file.
+                                           SwitchCase{"/log=C:\\" + Long300 + " /v", false, false, true},
+                                           SwitchCase{"/log=C:\\" + std::string(256, 'l') + " /v", false, false, true,
+                                                      false, "C:\\" + std::string(256, 'l')}));
 
 struct IniCase {
     std::string sourceDir;

@@ -24,6 +24,7 @@ struct GuardedOptions {
             ASSERT_EQ(b, Canary) << "written past the options";
         ExpectZeroAfterText(options.SourceDir, "SourceDir");
         ExpectZeroAfterText(options.IniPath, "IniPath");
+        ExpectZeroAfterText(options.LogPath, "LogPath");
         EXPECT_EQ(options.UninstallMode, 0);
     }
 
@@ -63,6 +64,8 @@ struct ParamsCase {
     bool silent;
     bool reinstall;
     bool verbose;
+    bool wait = false;
+    std::string logPath = "";
 };
 
 class GetParamsTest : public ::testing::TestWithParam<ParamsCase> {
@@ -93,6 +96,8 @@ TEST_P(GetParamsTest, FillsTheOptionsFromTheTail)
     EXPECT_EQ(guarded.options.Silent, c.silent);
     EXPECT_EQ(guarded.options.ReinstallUndo, c.reinstall);
     EXPECT_EQ(guarded.options.Verbose, c.verbose);
+    EXPECT_EQ(guarded.options.WaitForInstaller, c.wait);
+    EXPECT_EQ(std::string(guarded.options.LogPath), c.logPath);
     guarded.ExpectUntouchedOutsideTheTexts();
 }
 
@@ -126,14 +131,25 @@ INSTANTIATE_TEST_SUITE_P(
         ParamsCase{"TokenOf250", std::string(250, 'r'), std::string(250, 'r') + "\\",
                    std::string(250, 'r') + "\\setup.in", false, false, false},
         ParamsCase{"TokenOf259", std::string(259, 'r'), std::string(259, 'r'), std::string(259, 'r'), false,
-                   false, false}),
+                   false, false},
+        ParamsCase{"LogAfterSourceFolder", "D:\\inst /log=D:\\l.log /w", "D:\\inst\\", "D:\\inst\\setup.ini",
+                   false, false, false, true, "D:\\l.log"},
+        ParamsCase{"LogGluedToSourceFolder", "D:\\inst/log=D:\\l.log", "D:\\inst\\", "D:\\inst\\setup.ini", false,
+                   false, false, false, "D:\\l.log"},
+        ParamsCase{"QuotedFolderAndLog", "\"C:\\my kit\" /log=\"C:\\Deploy Logs\\q.log\" /s", "C:\\my kit\\",
+                   "C:\\my kit\\setup.ini", true, false, false, false, "C:\\Deploy Logs\\q.log"},
+        ParamsCase{"UnclosedFolderNoLog", "\"C:\\kit /log=C:\\l.log /w", "<bin>", "<dir>setup.ini", false, false,
+                   false}),
     [](const ::testing::TestParamInfo<ParamsCase>& info) { return info.param.name; });
 
 TEST(GetParamsTest, ClearsSwitchesSetBefore)
 {
     LaunchOptions options;
-    options.Silent = options.ReinstallUndo = options.Verbose = true;
+    options.Silent = options.ReinstallUndo = options.Verbose = options.WaitForInstaller = true;
+    options.LogPath[0] = 'x';
     GetParams("D:\\inst", options);
+    EXPECT_FALSE(options.WaitForInstaller);
+    EXPECT_STREQ(options.LogPath, "");
     EXPECT_FALSE(options.Silent);
     EXPECT_FALSE(options.ReinstallUndo);
     EXPECT_FALSE(options.Verbose);
