@@ -23,7 +23,7 @@ set(VENDOR_KIT_SETTINGS
   SETUP_SIGN_PKCS11_MODULE SETUP_SIGN_KEY SETUP_SIGN_PIN_FILE
   SETUP_SIGN_COMMAND SETUP_SIGN_CERTS SETUP_SIGN_TRUSTED_ROOTS
   SETUP_SIGN_TIMESTAMP_URL SETUP_SIGN_TIMESTAMP_TIMEOUT
-  SETUP_CHECK_PROGRAMS)
+  SETUP_CHECK_PROGRAMS SETUP_WINGET_IDENTIFIER SETUP_WINGET_URL)
 
 # unknown_settings(<name>...): stops naming each unknown name and the known
 # setting closest to it.
@@ -91,6 +91,8 @@ set(SETUP_LEGAL_COPYRIGHT "Copyright © 2024 Quelt Software" CACHE STRING "Legal
 set(SETUP_PRODUCT_URL "" CACHE STRING "Web address the signature names (optional)")
 set(SETUP_PRODUCT_VERSION "" CACHE STRING "File and product version, up to four numbers (empty: 1.0)")
 set(SETUP_ICON "" CACHE FILEPATH "Application icon (.ico): five 32-bit images of 64, 48, 32, 24 and 16 pixels (empty: the drawn icon)")
+set(SETUP_WINGET_IDENTIFIER "" CACHE STRING "winget package identifier (Publisher.Product): writes Setup.winget.yaml")
+set(SETUP_WINGET_URL "" CACHE STRING "Address Setup.exe is downloaded from, for the winget manifest")
 option(SETUP_REQUIRE_SIGNING "Stop the configure step when no signing setting is given" OFF)
 set(SETUP_SIGN_PKCS12 "" CACHE FILEPATH "Code signing certificate with its private key (.p12/.pfx)")
 set(SETUP_SIGN_PASSWORD_FILE "" CACHE FILEPATH "File whose first line is the certificate's password")
@@ -161,6 +163,12 @@ foreach(var SETUP_COMPANY_NAME SETUP_PRODUCT_NAME SETUP_LEGAL_COPYRIGHT SETUP_PR
   setting_file(${var} "${${var}}")
 endforeach()
 configure_check(${Python3_EXECUTABLE} ${VENDOR_KIT_ROOT}/tools/version_names.py ${SETUP_SETTINGS_DIR})
+
+# The winget manifest's identifier and address, checked now.
+foreach(var SETUP_WINGET_IDENTIFIER SETUP_WINGET_URL)
+  setting_file(${var} "${${var}}")
+endforeach()
+configure_check(${Python3_EXECUTABLE} ${VENDOR_KIT_ROOT}/tools/winget_manifest.py ${SETUP_SETTINGS_DIR})
 
 # The icon: the vendor's, checked now and put in the group's order by the
 # step, or the stand-in one a script of ours draws.

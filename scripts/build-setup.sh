@@ -2,7 +2,8 @@
 # The vendor's command, run from an unpacked kit: the vendor file in,
 # Setup.exe and Setup.json out, with nothing compiled:
 #   bash <kit>/scripts/build-setup.sh [-B <build folder>] [<vendor file>] [-D<setting>=<value>...]
-# The build folder (default ./build) gets bin/Setup.exe and bin/Setup.json.
+# The build folder (default ./build) gets bin/Setup.exe and bin/Setup.json
+# (and bin/Setup.winget.yaml with the winget settings).
 # Needs a shell, cmake (it reads the vendor file) and python3 with pefile;
 # osslsigncode and openssl only to sign (and the token's PKCS#11 parts for a
 # key on one), and a 32-bit Wine only for the program check. Never root.

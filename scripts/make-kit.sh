@@ -30,7 +30,7 @@ cp "$build"/bin/{SetupCore.exe,check_uninstaller.exe,VutSetup.exe,VutUndo.exe} "
 cp res/{setup.rc,ui.rc,strings.rc,dialog.rc,setup.manifest,resource_ids.h} "$build/icon/setup.ico" "$kit/res/"
 cp cmake/VendorKit.cmake "$kit/cmake/"
 cp tools/{build_summary,check_icon,check_programs,make_payload,make_setup,pe_file,pe_machine,setup_resources}.py \
-   tools/{vendor_settings,version_names}.py "$kit/tools/"
+   tools/{vendor_settings,version_names,winget_manifest}.py "$kit/tools/"
 cp scripts/{build-setup,sign-setup,wine-env,windows-program,make-wineprefix}.sh "$kit/scripts/"
 cp scripts/vm/{init,make-vm.sh,run.sh} "$kit/scripts/vm/"
 cp docs/vendor-kit.md "$kit/README.md"

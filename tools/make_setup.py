@@ -9,7 +9,8 @@ ROOT holds tools/, scripts/ and res/; DIR of the core holds SetupCore.exe and
 check_uninstaller.exe; the settings folder one file per setting, as
 cmake/VendorKit.cmake writes them. In OUT: carried/ (the programs as signed),
 payloads/ (the two records), program-checks/, unsigned/Setup.exe when
-signing, and bin/Setup.exe with bin/Setup.json. When nothing it reads has
+signing, and bin/Setup.exe with bin/Setup.json (and bin/Setup.winget.yaml
+when the winget settings are given). When nothing it reads has
 changed since its last run, it does nothing."""
 import argparse
 import hashlib
@@ -22,6 +23,7 @@ import check_programs
 import make_payload
 import setup_resources
 import version_names
+import winget_manifest
 
 CARRIED = (("VutSetup.exe", "SETUP_INSTALLER_FILE", "installer", "IDR_INSTALLER"),
            ("VutUndo.exe", "SETUP_UNINSTALLER_FILE", "uninstaller", "IDR_UNINSTALLER"))
@@ -134,6 +136,8 @@ def make(args, values: dict):
     build_summary.write(setup, [(name, sources[name], programs[name]) for name, _, _, _ in CARRIED], signing,
                         values["SETUP_PRODUCT_VERSION"], warnings, values["SETUP_SIGN_TRUSTED_ROOTS"],
                         os.path.join(bin_dir, "Setup.json"))
+    winget_manifest.write(setup, values["SETUP_WINGET_IDENTIFIER"], values["SETUP_WINGET_URL"],
+                          values["SETUP_PRODUCT_VERSION"], os.path.join(bin_dir, "Setup.winget.yaml"))
 
 
 def main() -> int:

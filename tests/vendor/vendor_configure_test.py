@@ -56,6 +56,16 @@ class VendorConfigureTest(unittest.TestCase):
                             "SETUP_LEGAL_COPYRIGHT: 11000 characters make the version block")
         self.assertIn("more than the 65535 it can hold", said)
 
+    def test_winget_settings_that_make_no_manifest(self):
+        self.rejects(["-DSETUP_WINGET_IDENTIFIER=Kvalita.Ucetnictvi"],
+                     "SETUP_WINGET_IDENTIFIER and SETUP_WINGET_URL go together")
+        url = "-DSETUP_WINGET_URL=https://kvalita.example/Setup.exe"
+        for identifier in ("Kvalita", "Kvalita Soft.Ucetnictvi", "Kvalita.Účet/nictví"):
+            self.rejects(["-DSETUP_WINGET_IDENTIFIER=" + identifier, url],
+                         f"SETUP_WINGET_IDENTIFIER: '{identifier}' is not a winget identifier")
+        self.rejects(["-DSETUP_WINGET_IDENTIFIER=Kvalita.Ucetnictvi", "-DSETUP_WINGET_URL=ftp://kvalita.example/"],
+                     "SETUP_WINGET_URL: 'ftp://kvalita.example/' is not an http or https address")
+
     def test_icons_without_the_five_images_of_the_group(self):
         sizes = (64, 48, 32, 24, 16)
         missing = icon_file(os.path.join(self.files, "four.ico"), [(s, bitmap_image(s)) for s in sizes[:4]])

@@ -21,6 +21,8 @@ import time
 import unittest
 import zlib
 
+import yaml
+
 import pe_file
 import vendor_trees as trees
 from vendor_configure_test import bitmap_image
@@ -303,6 +305,36 @@ class VendorKitTest(unittest.TestCase):
         self.assertEqual(summary["trusted_roots"]["path"], self.root)
         for warning in summary["warnings"]:
             self.assertIn("warning: " + warning, trees.unwrapped(self.built.stdout))
+
+    def test_winget_manifest_installs_the_built_file_silently_and_waits(self):
+        with open(os.path.join(self.tree, "bin", "Setup.winget.yaml"), encoding="utf-8") as f:
+            manifest = yaml.safe_load(f)
+        # The installer manifest's required fields, and the types and patterns
+        # its published schema (1.12.0) gives them.
+        for field, kind in (("PackageIdentifier", str), ("PackageVersion", str), ("InstallerType", str),
+                            ("Installers", list), ("ManifestType", str), ("ManifestVersion", str)):
+            self.assertIsInstance(manifest.get(field), kind, field)
+        self.assertRegex(manifest["PackageIdentifier"],
+                         r'^[^\.\s\\/:\*\?"<>\|\x01-\x1f]{1,32}(\.[^\.\s\\/:\*\?"<>\|\x01-\x1f]{1,32}){1,7}$')
+        self.assertEqual((manifest["PackageVersion"], manifest["ManifestType"], manifest["ManifestVersion"]),
+                         (VERSION, "installer", "1.12.0"))
+        with open(self.setup, "rb") as f:
+            digest = hashlib.sha256(f.read()).hexdigest().upper()
+        self.assertEqual(manifest["Installers"], [{"Architecture": "x86", "InstallerSha256": digest,
+                                                   "InstallerUrl": "https://kvalita.example/download/Setup.exe"}])
+        self.assertEqual((manifest["InstallerType"], manifest["Scope"], manifest["ElevationRequirement"]),
+                         ("exe", "machine", "elevatesSelf"))
+        self.assertEqual(manifest["InstallerSwitches"],
+                         {"Silent": "/s /w", "SilentWithProgress": "/w", "Log": '/log="<LOGPATH>"'})
+        codes = {c["InstallerReturnCode"]: c["ReturnResponse"] for c in manifest["ExpectedReturnCodes"]}
+        self.assertEqual(sorted(codes), [1, 2, 3, 4, 5])
+        self.assertEqual(manifest["InstallerSuccessCodes"], [3010, 1641])
+        responses = {"packageInUse", "packageInUseByApplication", "installInProgress", "fileInUse",
+                     "missingDependency", "diskFull", "insufficientMemory", "invalidParameter", "noNetwork",
+                     "contactSupport", "rebootRequiredToFinish", "rebootRequiredForInstall", "rebootInitiated",
+                     "cancelledByUser", "alreadyInstalled", "downgrade", "blockedByPolicy", "systemNotSupported",
+                     "custom"}
+        self.assertLessEqual(set(codes.values()), responses)
 
     def test_changed_record_breaks_the_signature(self):
         with open(self.setup, "rb") as f:
