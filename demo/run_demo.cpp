@@ -187,6 +187,51 @@ int FullRun(const std::string& shots, const std::string& records)
     return code && *code == 0 ? 0 : 1;
 }
 
+// What a deployment tool sees: a silent run that waits for the wizard (the
+// stand-in installs for 8 s and asks for a restart) and logs to a file, and
+// the same run without the wait.
+int UnattendedRuns(const std::string& records)
+{
+    const char* logFolder = "C:\\logs\\";
+    const std::string log = std::string(logFolder) + "quelt.log";
+    CreateDirectoryA(logFolder, nullptr);
+    DeleteFileA(log.c_str());
+    int status = 0;
+    for (const char* tail : {"/s /w /log=C:\\logs\\quelt.log", "/s"}) {
+        const bool waits = std::string(tail).find("/w") != std::string::npos;
+        std::printf("\n== Setup.exe %s  (the wizard installs for 8 s and ends with 3010)\n", tail);
+        driver::RemoveTree(records);
+        CreateDirectoryA(records.c_str(), nullptr);
+        const ULONGLONG started = GetTickCount64();
+        driver::Process setup;
+        driver::StartOptions start{driver::BinPath("Setup.exe"), "\"" + driver::BinPath("Setup.exe") + "\" " + tail,
+                                   "",
+                                   {{"VUT_STANDIN_LOG", records},
+                                    {"VUT_STANDIN_SETUP_MS", "8000"},
+                                    {"VUT_STANDIN_SETUP_EXIT", "3010"}},
+                                   {},
+                                   ""};
+        if (!setup.Start(start)) {
+            std::printf("  cannot start Setup.exe\n");
+            return 1;
+        }
+        const auto code = setup.Wait(kBound);
+        const bool wizardEnded = driver::FileExists(records + "vutsetup.end");
+        std::printf("  exit code: %s, %s; the wizard had %s\n", code ? std::to_string(*code).c_str() : "(running)",
+                    Seconds(started).c_str(), wizardEnded ? "ended" : "not ended yet (still installing)");
+        status |= !code || *code != (waits ? 3010u : 0u) || wizardEnded != waits;
+        // The hand-over removes the wizard's file once the wizard has ended.
+        driver::WaitUntil([&] { return driver::FileExists(records + "vutsetup.end"); }, kBound);
+    }
+    std::printf("  the log file %s:\n", log.c_str());
+    if (auto bytes = driver::ReadFileBytes(log)) {
+        std::istringstream lines(std::string(bytes->begin(), bytes->end()));
+        for (std::string line; std::getline(lines, line);)
+            std::printf("    | %s\n", line.substr(0, line.size() - (!line.empty() && line.back() == '\r')).c_str());
+    }
+    return status;
+}
+
 // The progress window in each of its languages, at 45 %, from the host that
 // shows the real window in a process of its own language.
 void LanguageShots(const std::string& shots)
@@ -238,6 +283,7 @@ int main(int argc, char** argv)
     CreateDirectoryA(out.c_str(), nullptr);
     const int usage = UsageRun(out);
     const int run = FullRun(out, out + "records\\");
+    const int unattended = UnattendedRuns(out + "records\\");
     LanguageShots(out);
-    return usage | run;
+    return usage | run | unattended;
 }

@@ -41,8 +41,6 @@ const LineCase kLines[] = {
     {"WaitInstaller", [](std::ostream& o) { LogWaitInstaller("C:\\Temp\\vut1F.tmp", o); },
      "Wait VutSetup.exe: 'C:\\Temp\\vut1F.tmp'\n"},
     {"InstallerEnded", [](std::ostream& o) { LogInstallerEnded(3010, o); }, "End VutSetup.exe: 3010\n"},
-    {"InstallerEndedHigh", [](std::ostream& o) { LogInstallerEnded(0xC0000005u, o); },
-     "End VutSetup.exe: 3221225477\n"},
     {"RunHeader",
      [](std::ostream& o) {
          SYSTEMTIME t = {2026, 12, 5, 11, 2, 7, 9, 0};

@@ -134,12 +134,9 @@ INSTANTIATE_TEST_SUITE_P(
                    false, false},
         ParamsCase{"LogAfterSourceFolder", "D:\\inst /log=D:\\l.log /w", "D:\\inst\\", "D:\\inst\\setup.ini",
                    false, false, false, true, "D:\\l.log"},
-        ParamsCase{"LogGluedToSourceFolder", "D:\\inst/log=D:\\l.log", "D:\\inst\\", "D:\\inst\\setup.ini", false,
-                   false, false, false, "D:\\l.log"},
         ParamsCase{"QuotedFolderAndLog", "\"C:\\my kit\" /log=\"C:\\Deploy Logs\\q.log\" /s", "C:\\my kit\\",
                    "C:\\my kit\\setup.ini", true, false, false, false, "C:\\Deploy Logs\\q.log"},
-        ParamsCase{"UnclosedFolderNoLog", "\"C:\\kit /log=C:\\l.log /w", "<bin>", "<dir>setup.ini", false, false,
-                   false}),
+        ParamsCase{"UnclosedFolderNoLog", "\"C:\\kit /log=C:\\l.log /w", "<bin>", "<dir>setup.ini", false, false, false}),
     [](const ::testing::TestParamInfo<ParamsCase>& info) { return info.param.name; });
 
 TEST(GetParamsTest, ClearsSwitchesSetBefore)
