@@ -183,8 +183,9 @@ struct Ending {
 };
 
 // The run's steps from the uninstaller's home to the hand-over, and with "/w"
-// the wait for the wizard.
-Ending RunSteps(HINSTANCE instance, const LaunchOptions& options, RunLog& log)
+// the wait for the wizard. `privateFolder` is held by the caller until the
+// loader ends, through any box.
+Ending RunSteps(HINSTANCE instance, const LaunchOptions& options, RunLog& log, PrivateFolder& privateFolder)
 {
     char uninstallerPath[MAX_PATH] = {};
     const int homeFoldersMade = PrepareUninstallerHome(uninstallerPath);
@@ -197,7 +198,7 @@ Ending RunSteps(HINSTANCE instance, const LaunchOptions& options, RunLog& log)
 
     // Made before the check: the children's TMP and TEMP name it. Without it
     // they name the Windows folder, where the wizard then goes.
-    PrivateFolder privateFolder = MakePrivateFolder();
+    privateFolder = MakePrivateFolder();
     const bool checkDacls = DaclsCanBeChecked(privateFolder, homeFoldersMade, home);
     KeepPrivateFolderOnlyInATrustedBase(privateFolder, checkDacls);
     char windowsFolder[MAX_PATH] = {};
@@ -257,7 +258,8 @@ uint32_t RunLaunchSequence(HINSTANCE instance, const char* tail, const LaunchOpt
         LogGetParams(paramsResult, log.Lines());
     }
 
-    const Ending ending = RunSteps(instance, options, log);
+    PrivateFolder privateFolder;
+    const Ending ending = RunSteps(instance, options, log, privateFolder);
     const uint32_t exitCode = ending.error ? static_cast<uint32_t>(ending.error) : ending.installerExit.value_or(0);
     // Before any box, which may wait for someone indefinitely.
     log.End(exitCode, ending.error, ending.installerExit.has_value());
