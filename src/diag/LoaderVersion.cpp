@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <cstring>
 
 std::string FixedFileVersion(const unsigned char* block, size_t size)
@@ -15,8 +16,10 @@ std::string FixedFileVersion(const unsigned char* block, size_t size)
         std::memcpy(&info, block + at, sizeof info);
         if (info.dwSignature != VS_FFI_SIGNATURE)
             continue;
-        return std::to_string(HIWORD(info.dwFileVersionMS)) + "." + std::to_string(LOWORD(info.dwFileVersionMS)) +
-               "." + std::to_string(HIWORD(info.dwFileVersionLS)) + "." + std::to_string(LOWORD(info.dwFileVersionLS));
+        char version[24];
+        std::snprintf(version, sizeof version, "%u.%u.%u.%u", HIWORD(info.dwFileVersionMS),
+                      LOWORD(info.dwFileVersionMS), HIWORD(info.dwFileVersionLS), LOWORD(info.dwFileVersionLS));
+        return version;
     }
     return std::string();
 }

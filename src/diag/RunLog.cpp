@@ -5,7 +5,7 @@
 #include "ui/EnglishErrorText.h"
 
 #include <iostream>
-#include <sstream>
+#include <utility>
 
 RunLog::RunLog(bool console, UniqueFile file) : stream_(&buffer_)
 {
@@ -19,21 +19,19 @@ void RunLog::Begin()
         return;
     SYSTEMTIME now = {};
     GetSystemTime(&now);
-    std::ostringstream line;
-    LogRunHeader(LoaderVersion().c_str(), now, line);
-    FileLine(line.str());
+    const bool console = std::exchange(buffer_.console, false); // the file's own line
+    LogRunHeader(LoaderVersion().c_str(), now, stream_);
+    buffer_.console = console;
 }
 
 void RunLog::End(uint32_t exitCode, int error, bool fromInstaller)
 {
     if (!buffer_.file)
         return;
-    std::ostringstream line;
-    LogRunResult(exitCode, EnglishErrorText(error).c_str(), fromInstaller, line);
-    FileLine(line.str());
+    const bool console = std::exchange(buffer_.console, false); // the file's own line
+    LogRunResult(exitCode, EnglishErrorText(error).c_str(), fromInstaller, stream_);
+    buffer_.console = console;
 }
-
-void RunLog::FileLine(const std::string& line) { buffer_.ToFile(line.data(), line.size()); }
 
 int RunLog::Tee::overflow(int c)
 {

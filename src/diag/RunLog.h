@@ -29,8 +29,6 @@ public:
     void End(uint32_t exitCode, int error, bool fromInstaller);
 
 private:
-    void FileLine(const std::string& line);
-
     struct Tee : std::streambuf {
         bool console = false;
         UniqueFile file;

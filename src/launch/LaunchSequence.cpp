@@ -102,7 +102,7 @@ void StartHandOver(const char* uninstallerPath, char* commandLine, const std::ws
 
 // Unpacks the installer into its temporary file and starts it, then the
 // uninstaller's hand-over. Returns 0 or the error to end with; on 0
-// `installer` holds the wizard's process and `tempPath` its file.
+// `installerProcess` holds the wizard's process and `tempPath` its file.
 int StartInstaller(const LaunchOptions& options, const char* uninstallerPath, ProgressState& progress,
                    PrivateFolder& privateFolder, UniqueFile& uninstallerHold, RunLog& log, UniqueHandle& installerProcess,
                    char (&tempPath)[MAX_PATH])
