@@ -162,7 +162,7 @@ unmount_all
 missing=$(sed -nE \
   -e "s/.*(^|[: ])([A-Za-z0-9_.+-]+): command not found.*/\2/p" \
   -e "s/.*FileNotFoundError: \[Errno 2\] No such file or directory: '([^'/]+)'.*/\1/p" \
-  -e "s/.*env: '([^']+)': No such file or directory.*/\1/p" "$log" | sort -u | tr '\n' ' ')
+  -e "s/.*env: '([^']+)': No such file or directory.*/\1/p" "$log" | sort -u | paste -sd ' ')
 echo
 echo "fresh $release root, commit ${commit:0:12}: left out, as they run Windows programs: the suites" \
      "${windows_tests//|/ and }, the case ${windows_cases##*.}, and the main build's program check"
