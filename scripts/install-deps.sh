@@ -28,6 +28,17 @@ packages=(
   # (scripts/vm/): QEMU, and busybox and cpio for its initramfs; its kernel
   # comes from Debian's linux-image-amd64, downloaded, never installed.
   qemu-system-x86 busybox-static cpio xz-utils
+  # git: make-kit.sh names the kit after the commit, check-reproducible.sh
+  # clones, and the emulated machine finds the repository with it.
+  git
+  # The prebuilt kit's tests make a Debian 13 root file system with
+  # mmdebstrap (tests/vendor/vendor_trees.py). Run as root it builds in root
+  # mode for this machine's own architecture, which needs none of what it
+  # recommends (arch-test is for foreign architectures, uidmap and fakechroot
+  # for the modes without root; mount is in every Debian system).
+  mmdebstrap
+  # makensis, for the benchmark's peer installer (bench/).
+  nsis
 )
 
 missing=()
