@@ -10,9 +10,10 @@
 # build folder (<build>/fresh-root/bookworm.tar) and the packages install-deps
 # downloads are kept beside it, so a second run fetches almost nothing.
 #
-# The Windows side is left out: this kernel runs no 32-bit code, so in the
-# root it would run in the emulated machine, which makes the vendor suites
-# take far longer than the rest together. scripts/test.sh runs those parts.
+# The Windows side is left out: where the kernel runs no 32-bit code it
+# would run in the emulated machine, which makes the vendor suites take far
+# longer than the rest together. scripts/test.sh runs those parts; here the
+# left-out suites are only loaded, so that what they import is checked.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -115,6 +116,10 @@ missing=$(root=$PWD; . scripts/wine-env.sh; windows_missing)
 [ -z "$missing" ] || { echo "$missing"; status=1; }
 command -v convert >/dev/null || { echo "convert: command not found (the demo's screenshots)"; status=1; }
 [ "$status" = 0 ] && echo "all there"
+step "what the left-out suites import ($CHECK_WINDOWS_TESTS and $CHECK_SPLIT_TEST), loaded without running"
+for t in ${CHECK_WINDOWS_TESTS//|/ } $CHECK_SPLIT_TEST; do
+  python3 /tmp/some-cases.py build "$t" --import-only || status=1
+done
 step "ctest -L host, less the suites that run Windows programs ($CHECK_WINDOWS_TESTS) and $CHECK_SPLIT_TEST"
 t=$SECONDS
 nice -n 10 ctest --test-dir build -L host --output-on-failure -E "^($CHECK_WINDOWS_TESTS|$CHECK_SPLIT_TEST)\$" || status=1
@@ -144,6 +149,9 @@ listed = subprocess.run([command[0], "-c", "import sys, unittest\n"
                          "        yield from ids(t) if isinstance(t, unittest.TestSuite) else [t.id()]\n"
                          "print(*ids(unittest.defaultTestLoader.loadTestsFromName(sys.argv[1])))", module],
                         cwd=folder, env=env, check=True, stdout=subprocess.PIPE, text=True).stdout.split()
+if left_out == ["--import-only"]:
+    print(f"{name}: its {len(listed)} cases load")
+    sys.exit(0)
 missing = [c for c in left_out if c not in listed]
 if missing:
     sys.exit(f"{name} has no case {', '.join(missing)}: the list of cases left out is out of date")
@@ -162,11 +170,12 @@ unmount_all
 missing=$(sed -nE \
   -e "s/.*(^|[: ])([A-Za-z0-9_.+-]+): command not found.*/\2/p" \
   -e "s/.*FileNotFoundError: \[Errno 2\] No such file or directory: '([^'/]+)'.*/\1/p" \
-  -e "s/.*env: '([^']+)': No such file or directory.*/\1/p" "$log" | sort -u | paste -sd ' ')
+  -e "s/.*env: '([^']+)': No such file or directory.*/\1/p" \
+  -e "s/.*ModuleNotFoundError: No module named '([^']+)'.*/python3 module \1/p" "$log" | sort -u | paste -sd ' ')
 echo
 echo "fresh $release root, commit ${commit:0:12}: left out, as they run Windows programs: the suites" \
      "${windows_tests//|/ and }, the case ${windows_cases##*.}, and the main build's program check"
-echo "missing commands: ${missing:-none}"
+echo "missing commands and modules: ${missing:-none}"
 [ -z "$missing" ] || status=1
 if [ "$status" = 0 ]; then
   echo "check-fresh: passed in $((SECONDS - started)) s"

@@ -19,6 +19,8 @@ packages=(
   # engine for it, and opensc's pkcs11-tool and SoftHSM2 to give the tests
   # a token of their own.
   openssl python3-pefile
+  # The vendor tests read the kit's winget manifest back.
+  python3-yaml
   libengine-pkcs11-openssl opensc softhsm2
   zlib1g-dev python3 locales
   # The native fuzz project: clang, and its sanitizer and libFuzzer runtimes,
