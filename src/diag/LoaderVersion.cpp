@@ -26,7 +26,8 @@ std::string FixedFileVersion(const unsigned char* block, size_t size)
 
 std::string LoaderVersion()
 {
-    const HRSRC found = FindResourceA(LoaderInstance(), MAKEINTRESOURCEA(VS_VERSION_INFO), MAKEINTRESOURCEA(16) /* RT_VERSION */);
+    const HRSRC found =
+        FindResourceA(LoaderInstance(), MAKEINTRESOURCEA(VS_VERSION_INFO), MAKEINTRESOURCEA(16) /* RT_VERSION */);
     const HGLOBAL loaded = found ? LoadResource(LoaderInstance(), found) : nullptr;
     const void* data = loaded ? LockResource(loaded) : nullptr;
     if (data == nullptr)
