@@ -10,6 +10,7 @@
 #include "launch/CommandLineTail.h"
 #include "launch/GetParams.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -145,15 +146,39 @@ std::string ModelIniPath(const std::string& sourceDir, size_t capacity)
 }
 
 struct Switches {
-    bool Silent = false, ReinstallUndo = false, Verbose = false;
+    bool Silent = false, ReinstallUndo = false, Verbose = false, Wait = false;
+    std::string LogPath;
 };
 
-Switches ModelSwitches(const std::string& rest)
+// The first "/log=" takes what follows up to a blank, or between quotes, out
+// of the switch search; a path is kept only when it fits and is not empty.
+// Unclosed quotes take nothing out.
+Switches ModelSwitches(std::string rest)
 {
     Switches s;
+    const size_t at = rest.find("/log=");
+    if (at != std::string::npos) {
+        size_t begin = at + 5;
+        size_t end = std::string::npos;
+        size_t after = std::string::npos;
+        if (begin < rest.size() && rest[begin] == '"') {
+            ++begin;
+            end = rest.find('"', begin);
+            after = end == std::string::npos ? end : end + 1;
+        } else {
+            end = std::min(rest.find(' ', begin), rest.size());
+            after = end;
+        }
+        if (end != std::string::npos) {
+            if (end > begin && end - begin < MAX_PATH)
+                s.LogPath = rest.substr(begin, end - begin);
+            rest = rest.substr(0, at) + " " + rest.substr(after);
+        }
+    }
     s.Silent = rest.find("/s") != std::string::npos;
     s.ReinstallUndo = rest.find("/a") != std::string::npos;
     s.Verbose = rest.find("/v") != std::string::npos;
+    s.Wait = rest.find("/w") != std::string::npos;
     return s;
 }
 
@@ -233,6 +258,8 @@ void CheckGetParams(const std::string& tail, const shim::FolderAnswer& current, 
     std::memset(guarded->After, kCanary, sizeof guarded->After);
     // Switches start set, so that GetParams has to clear them.
     guarded->Options.Silent = guarded->Options.ReinstallUndo = guarded->Options.Verbose = true;
+    guarded->Options.WaitForInstaller = true;
+    guarded->Options.LogPath[0] = 'x';
     guarded->Options.UninstallMode = 0x5A5A5A5A;
 
     FUZZ_CHECK(GetParams(tail.c_str(), guarded->Options));
@@ -245,6 +272,7 @@ void CheckGetParams(const std::string& tail, const shim::FolderAnswer& current, 
     FUZZ_CHECK(o.UninstallMode == 0x5A5A5A5A);
     const std::string sourceDir = CheckedText(o.SourceDir);
     const std::string iniPath = CheckedText(o.IniPath);
+    const std::string logPath = CheckedText(o.LogPath);
 
     // The loader's folder is the last fallback: only without it can SourceDir
     // stay empty. A folder ends with a backslash unless cut at 259 characters
@@ -258,6 +286,9 @@ void CheckGetParams(const std::string& tail, const shim::FolderAnswer& current, 
     FUZZ_CHECK(!o.Silent || tail.find("/s") != std::string::npos);
     FUZZ_CHECK(!o.ReinstallUndo || tail.find("/a") != std::string::npos);
     FUZZ_CHECK(!o.Verbose || tail.find("/v") != std::string::npos);
+    FUZZ_CHECK(!o.WaitForInstaller || tail.find("/w") != std::string::npos);
+    FUZZ_CHECK(logPath.empty() || tail.find("/log=" + logPath) != std::string::npos ||
+               tail.find("/log=\"" + logPath + "\"") != std::string::npos);
 
     const ModelParams expected = ModelGetParams(tail, current, module);
     FUZZ_CHECK(sourceDir == expected.SourceDir);
@@ -265,6 +296,8 @@ void CheckGetParams(const std::string& tail, const shim::FolderAnswer& current, 
     FUZZ_CHECK(o.Silent == expected.Flags.Silent);
     FUZZ_CHECK(o.ReinstallUndo == expected.Flags.ReinstallUndo);
     FUZZ_CHECK(o.Verbose == expected.Flags.Verbose);
+    FUZZ_CHECK(o.WaitForInstaller == expected.Flags.Wait);
+    FUZZ_CHECK(logPath == expected.Flags.LogPath);
 }
 
 // The single rules over a buffer of `capacity` bytes exactly, so that the
@@ -297,7 +330,8 @@ void CheckSmallBuffers(const std::string& tail, size_t capacity)
     ScanSwitches(token.Rest, options);
     const Switches s = ModelSwitches(tail.substr(expected.Rest));
     FUZZ_CHECK(options.Silent == s.Silent && options.ReinstallUndo == s.ReinstallUndo &&
-               options.Verbose == s.Verbose);
+               options.Verbose == s.Verbose && options.WaitForInstaller == s.Wait);
+    FUZZ_CHECK(CheckedText(options.LogPath) == s.LogPath);
 }
 
 } // namespace
